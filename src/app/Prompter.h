@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QString>
+
+// Everything the windows say to the user or ask of the user goes through the prompter, so
+// tests can script the answers and read every text that was shown.
+struct FileDialogOptions {
+    QString title;
+    QString folder;
+    QString filter; // "Access文件(*.mdb)|*.mdb": description and pattern parted by "|"
+    QString fileName;
+    bool confirmOverwrite = true;
+};
+
+class Prompter {
+public:
+    virtual ~Prompter() = default;
+    // A message box with one OK button.
+    virtual void message(const QString& text) = 0;
+    // The question dialog: buttons is a bit set (1 是, 2 否, 4 全都是, 8 全都否); the answer
+    // is 6 是, 7 否, 9 全都否, 10 全都是, or 2 when the window was closed otherwise.
+    virtual int question(const QString& text, int buttons) = 0;
+    // File dialogs: the chosen path, or empty text when cancelled.
+    virtual QString saveFileName(const FileDialogOptions& options) = 0;
+    virtual QString openFileName(const FileDialogOptions& options) = 0;
+    // The text input box: false when cancelled.
+    virtual bool inputText(const QString& caption, const QString& prompt, QString* text, int maxLength) = 0;
+    // Opens a file with the desktop's default application.
+    virtual void openFile(const QString& path) = 0;
+};
+
+enum AnswerCode { AnswerClosed = 2, AnswerYes = 6, AnswerNo = 7, AnswerNoToAll = 9, AnswerYesToAll = 10 };
+enum AnswerButton { ButtonYes = 1, ButtonNo = 2, ButtonYesToAll = 4, ButtonNoToAll = 8 };
+
+Prompter& CurrentPrompter();
+// Installs a prompter (tests); nullptr restores the one that shows real dialogs.
+void SetPrompter(Prompter* prompter);
+
+// Shows "运行中发生错误：" + the message + the tail the caller names.
+void ShowRunError(const QString& message, const QString& tail = QString());

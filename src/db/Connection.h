@@ -1,0 +1,93 @@
+#pragma once
+
+#include "db/RowSet.h"
+
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <QVariantList>
+
+struct sqlite3;
+
+// One connection to a database file. Every failure raises DbError with the engine's text.
+class Connection {
+public:
+    enum class Mode {
+        ReadWrite, // the file must exist
+        Create,    // the file is created when missing
+        ReadOnly,  // a file received from elsewhere: read-only, checked before use
+    };
+
+    Connection() = default;
+    ~Connection();
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    void open(const QString& path, Mode mode = Mode::ReadWrite);
+    void close();
+    bool isOpen() const { return m_db != nullptr; }
+    const QString& path() const { return m_path; }
+    sqlite3* handle() const;
+
+    // Runs a statement that returns no rows; the result is the number of rows changed.
+    int execute(const QString& sql, const QVariantList& params = {});
+    // Runs several statements separated by ";" (schema scripts).
+    void executeScript(const QString& sql);
+    RowSet query(const QString& sql, const QVariantList& params = {});
+    // The first column of the first row; an invalid QVariant when there is no row.
+    QVariant scalar(const QString& sql, const QVariantList& params = {});
+    // Opens a table in the order of one of its named indexes.
+    RowSet openTableByIndex(const QString& table, const QString& indexName);
+
+    void begin();
+    void commit();
+    void rollback();
+    bool inTransaction() const;
+
+    // Names of the user tables, engine tables left out.
+    QStringList tableNames();
+    bool hasTable(const QString& name);
+    QStringList columnNames(const QString& table, const QString& schema = QStringLiteral("main"));
+
+    // Another database file seen under an alias for cross-file statements.
+    void attach(const QString& file, const QString& alias);
+    void detach(const QString& alias);
+
+    // "insert into T select * from T in 'file' [where ...]": copies the rows of T from another
+    // file, by the column list of this file's T. Returns the number of rows copied.
+    int insertAllFromFile(const QString& table, const QString& file, const QString& where = QString());
+    // "select * into T in 'file' from T": creates T in another file with this file's rows.
+    void selectIntoFile(const QString& table, const QString& file);
+
+private:
+    void applySettings(Mode mode);
+    sqlite3* m_db = nullptr;
+    QString m_path;
+};
+
+// Makes sure a transaction ends: rolled back unless committed.
+class Transaction {
+public:
+    explicit Transaction(Connection& connection) : m_connection(connection) { m_connection.begin(); }
+    ~Transaction()
+    {
+        if (!m_done) {
+            try {
+                m_connection.rollback();
+            } catch (...) {
+            }
+        }
+    }
+    void commit()
+    {
+        m_connection.commit();
+        m_done = true;
+    }
+
+private:
+    Connection& m_connection;
+    bool m_done = false;
+};
+
+// Quotes an identifier for a statement ("name" with doubled quotes).
+QString QuoteIdentifier(const QString& name);

@@ -1,0 +1,392 @@
+#include "db/RowSet.h"
+
+#include "db/Connection.h"
+#include "db/DbError.h"
+#include "db/Statement.h"
+#include "model/ValueText.h"
+
+#include <QCollator>
+#include <QLocale>
+
+#include <algorithm>
+#include <cstring>
+#include <numeric>
+#include <sqlite3.h>
+
+void RowSet::Column::append(Tag tag, int64_t payload)
+{
+    tags.push_back(tag);
+    if (!isWide && (payload < INT32_MIN || payload > INT32_MAX || tag == Real))
+        widen();
+    if (isWide)
+        wide.push_back(payload);
+    else
+        narrow.push_back(int32_t(payload));
+}
+
+void RowSet::Column::widen()
+{
+    wide.assign(narrow.begin(), narrow.end());
+    std::vector<int32_t>().swap(narrow);
+    isWide = true;
+}
+
+void RowSet::load(Statement& statement)
+{
+    close();
+    sqlite3_stmt* stmt = statement.handle();
+    const int count = statement.columnCount();
+    m_columns.resize(count);
+    for (int c = 0; c < count; ++c) {
+        const QString name = statement.columnName(c);
+        m_names << name;
+        // The first of two equally named columns wins, as a lookup by name would find it.
+        if (!m_index.contains(name.toLower()))
+            m_index.insert(name.toLower(), c);
+    }
+    while (statement.step()) {
+        for (int c = 0; c < count; ++c) {
+            Column& col = m_columns[c];
+            switch (sqlite3_column_type(stmt, c)) {
+            case SQLITE_INTEGER:
+                col.append(Integer, sqlite3_column_int64(stmt, c));
+                break;
+            case SQLITE_FLOAT: {
+                const double d = sqlite3_column_double(stmt, c);
+                int64_t bits;
+                std::memcpy(&bits, &d, sizeof bits);
+                col.append(Real, bits);
+                break;
+            }
+            case SQLITE_NULL:
+                col.append(Null, 0);
+                break;
+            default: {
+                const char* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, c));
+                const int bytes = sqlite3_column_bytes(stmt, c);
+                const int64_t offset = int64_t(col.pool.size());
+                col.pool.append(text ? text : "", size_t(bytes));
+                col.pool.push_back('\0');
+                col.append(Text, offset);
+                break;
+            }
+            }
+        }
+        ++m_rows;
+    }
+    for (Column& col : m_columns) {
+        col.tags.shrink_to_fit();
+        col.narrow.shrink_to_fit();
+        col.wide.shrink_to_fit();
+        col.pool.shrink_to_fit();
+    }
+    m_order.resize(m_rows);
+    std::iota(m_order.begin(), m_order.end(), 0);
+    m_open = true;
+    if (!m_sortSpec.isEmpty())
+        applySort();
+    first();
+}
+
+void RowSet::setSource(Connection* connection, const QString& sql, const QVariantList& params)
+{
+    m_connection = connection;
+    m_sql = sql;
+    m_params = params;
+}
+
+void RowSet::requery()
+{
+    if (!m_connection)
+        throw DbError(QStringLiteral("row set has no source to re-query"));
+    Statement statement(m_connection->handle(), m_sql);
+    statement.bindAll(m_params);
+    const QString spec = m_sortSpec;
+    load(statement);
+    if (!spec.isEmpty() && m_sortSpec != spec)
+        sort(spec);
+}
+
+void RowSet::close()
+{
+    m_open = false;
+    m_names.clear();
+    m_index.clear();
+    m_columns.clear();
+    m_rows = 0;
+    m_order.clear();
+    m_pos = 0;
+    m_eof = m_bof = true;
+}
+
+int RowSet::columnIndex(const QString& name) const
+{
+    return m_index.value(name.toLower(), -1);
+}
+
+int RowSet::requireColumn(const QString& name) const
+{
+    const int c = columnIndex(name);
+    if (c < 0)
+        throw DbError(QStringLiteral("没有找到字段 %1").arg(name));
+    return c;
+}
+
+void RowSet::first()
+{
+    m_pos = 0;
+    m_bof = m_eof = m_order.empty();
+}
+
+void RowSet::last()
+{
+    m_pos = int(m_order.size()) - 1;
+    m_bof = m_eof = m_order.empty();
+}
+
+void RowSet::next()
+{
+    if (m_eof)
+        return;
+    m_bof = false;
+    if (m_pos + 1 >= int(m_order.size())) {
+        m_pos = int(m_order.size());
+        m_eof = true;
+    } else {
+        ++m_pos;
+    }
+}
+
+void RowSet::prior()
+{
+    if (m_bof)
+        return;
+    m_eof = false;
+    if (m_pos <= 0) {
+        m_pos = -1;
+        m_bof = true;
+    } else {
+        --m_pos;
+    }
+}
+
+bool RowSet::moveTo(int position)
+{
+    if (position < 0 || position >= int(m_order.size()))
+        return false;
+    m_pos = position;
+    m_bof = m_eof = false;
+    return true;
+}
+
+int RowSet::currentRow() const
+{
+    if (m_eof || m_bof || m_order.empty())
+        throw DbError(QStringLiteral("没有当前记录"));
+    return m_order[m_pos];
+}
+
+QVariant RowSet::cell(int row, int column) const
+{
+    const Column& col = m_columns[column];
+    const int64_t payload = col.payload(row);
+    switch (col.tags[row]) {
+    case Integer:
+        return QVariant(qlonglong(payload));
+    case Real: {
+        double d;
+        std::memcpy(&d, &payload, sizeof d);
+        return QVariant(d);
+    }
+    case Text:
+        return QVariant(QString::fromUtf8(col.pool.data() + payload));
+    default:
+        return QVariant();
+    }
+}
+
+QVariant RowSet::value(const QString& name) const
+{
+    return cell(currentRow(), requireColumn(name));
+}
+
+QString RowSet::text(const QString& name) const
+{
+    return FormatValueText(value(name));
+}
+
+qint64 RowSet::toInt(const QString& name) const
+{
+    const QVariant v = value(name);
+    if (v.isNull())
+        return 0;
+    if (v.typeId() == QMetaType::Double)
+        return qint64(v.toDouble());
+    return v.toLongLong();
+}
+
+double RowSet::toDouble(const QString& name) const
+{
+    const QVariant v = value(name);
+    return v.isNull() ? 0.0 : v.toDouble();
+}
+
+bool RowSet::toBool(const QString& name) const
+{
+    const QVariant v = value(name);
+    if (v.isNull())
+        return false;
+    if (v.typeId() == QMetaType::QString) {
+        const QString t = v.toString().trimmed().toLower();
+        return t == QLatin1String("true") || t == QLatin1String("yes") || (t.toDouble() != 0.0);
+    }
+    return v.toDouble() != 0.0;
+}
+
+bool RowSet::isNull(const QString& name) const
+{
+    const int c = requireColumn(name);
+    return m_columns[c].tags[currentRow()] == Null;
+}
+
+QVariant RowSet::valueAt(int position, int column) const
+{
+    return cell(m_order[position], column);
+}
+
+QString RowSet::textAt(int position, int column) const
+{
+    return FormatValueText(valueAt(position, column));
+}
+
+bool RowSet::isNullAt(int position, int column) const
+{
+    return m_columns[column].tags[m_order[position]] == Null;
+}
+
+double RowSet::doubleAt(int position, int column) const
+{
+    const QVariant v = valueAt(position, column);
+    return v.isNull() ? 0.0 : v.toDouble();
+}
+
+namespace {
+bool isNumber(const QVariant& v)
+{
+    return v.typeId() == QMetaType::LongLong || v.typeId() == QMetaType::Int || v.typeId() == QMetaType::Double
+           || v.typeId() == QMetaType::UInt || v.typeId() == QMetaType::ULongLong;
+}
+
+bool sameValue(const QVariant& a, const QVariant& b)
+{
+    if (a.isNull() || b.isNull())
+        return a.isNull() && b.isNull();
+    if (isNumber(a) && isNumber(b)) {
+        if (a.typeId() == QMetaType::Double || b.typeId() == QMetaType::Double)
+            return a.toDouble() == b.toDouble();
+        return a.toLongLong() == b.toLongLong();
+    }
+    return FormatValueText(a) == FormatValueText(b);
+}
+} // namespace
+
+bool RowSet::locate(const QString& name, const QVariant& value)
+{
+    const int c = requireColumn(name);
+    for (int p = 0; p < int(m_order.size()); ++p) {
+        if (sameValue(cell(m_order[p], c), value))
+            return moveTo(p);
+    }
+    return false;
+}
+
+Bookmark RowSet::bookmark() const
+{
+    Bookmark mark;
+    if (position() < 0)
+        return mark;
+    mark.row = m_order[m_pos];
+    const int k = m_keyColumn.isEmpty() ? -1 : columnIndex(m_keyColumn);
+    if (k >= 0)
+        mark.key = cell(mark.row, k);
+    return mark;
+}
+
+bool RowSet::gotoBookmark(const Bookmark& mark)
+{
+    if (!mark.isValid())
+        return false;
+    const int k = m_keyColumn.isEmpty() ? -1 : columnIndex(m_keyColumn);
+    if (k >= 0 && mark.key.isValid())
+        return locate(m_keyColumn, mark.key);
+    if (mark.row >= m_rows)
+        return false;
+    const auto it = std::find(m_order.begin(), m_order.end(), mark.row);
+    return moveTo(int(it - m_order.begin()));
+}
+
+void RowSet::sort(const QString& spec)
+{
+    m_sortSpec = spec.trimmed();
+    applySort();
+    first();
+}
+
+void RowSet::applySort()
+{
+    std::iota(m_order.begin(), m_order.end(), 0);
+    if (m_sortSpec.isEmpty())
+        return;
+    const QStringList parts = m_sortSpec.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    const int c = requireColumn(parts.value(0));
+    const bool descending = parts.value(1).compare(QLatin1String("DESC"), Qt::CaseInsensitive) == 0;
+    const Column& col = m_columns[c];
+
+    // Nulls first, then numbers by value, then texts in the Chinese collation order.
+    std::vector<double> numbers(m_rows, 0.0);
+    bool anyText = false;
+    for (int r = 0; r < m_rows; ++r)
+        anyText = anyText || col.tags[r] == Text;
+    if (anyText) {
+        // Texts get their rank among the texts, so one numeric comparison orders every row.
+        QCollator collator(QLocale(QLocale::Chinese, QLocale::China));
+        std::vector<int> textRows;
+        for (int r = 0; r < m_rows; ++r)
+            if (col.tags[r] == Text)
+                textRows.push_back(r);
+        std::vector<QString> texts(m_rows);
+        for (int r : textRows)
+            texts[r] = QString::fromUtf8(col.pool.data() + col.payload(r));
+        std::stable_sort(textRows.begin(), textRows.end(),
+                         [&](int a, int b) { return collator.compare(texts[a], texts[b]) < 0; });
+        for (size_t i = 0; i < textRows.size(); ++i)
+            numbers[textRows[i]] = double(i);
+    }
+    for (int r = 0; r < m_rows; ++r) {
+        if (col.tags[r] == Integer)
+            numbers[r] = double(col.payload(r));
+        else if (col.tags[r] == Real) {
+            const int64_t bits = col.payload(r);
+            std::memcpy(&numbers[r], &bits, sizeof(double));
+        }
+    }
+    auto rank = [&](int r) { return col.tags[r] == Null ? 0 : (col.tags[r] == Text ? 2 : 1); };
+    std::stable_sort(m_order.begin(), m_order.end(), [&](int a, int b) {
+        const int ra = rank(a), rb = rank(b);
+        if (ra != rb)
+            return descending ? ra > rb : ra < rb;
+        if (col.tags[a] == Integer && col.tags[b] == Integer) {
+            const int64_t x = col.payload(a), y = col.payload(b);
+            return descending ? x > y : x < y;
+        }
+        return descending ? numbers[a] > numbers[b] : numbers[a] < numbers[b];
+    });
+}
+
+size_t RowSet::memoryUsed() const
+{
+    size_t bytes = m_order.capacity() * sizeof(int);
+    for (const Column& col : m_columns)
+        bytes += col.tags.capacity() + col.narrow.capacity() * 4 + col.wide.capacity() * 8 + col.pool.capacity();
+    return bytes;
+}

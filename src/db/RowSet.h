@@ -1,0 +1,122 @@
+#pragma once
+
+#include <QHash>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <QVariantList>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class Connection;
+class Statement;
+
+// Where a row set was, so that it can come back to the same row after a re-query.
+// With a key column the row is found again by its key; otherwise by its place.
+struct Bookmark {
+    int row = -1;
+    QVariant key;
+    bool isValid() const { return row >= 0; }
+};
+
+// A static, scrollable, fully read result. Values are kept per column in compact typed
+// storage (a type byte and a 32- or 64-bit payload per cell, texts in one pool per column),
+// so 100,000 returns of some 220 columns fit in a little over 100 MB.
+class RowSet {
+public:
+    RowSet() = default;
+    RowSet(RowSet&&) noexcept = default;
+    RowSet& operator=(RowSet&&) noexcept = default;
+    RowSet(const RowSet&) = delete;
+    RowSet& operator=(const RowSet&) = delete;
+
+    // Reads every row of the statement. With a connection and the text, the set can re-query.
+    void load(Statement& statement);
+    void setSource(Connection* connection, const QString& sql, const QVariantList& params = {});
+    void requery();
+    void close();
+    bool isOpen() const { return m_open; }
+    const QString& sql() const { return m_sql; }
+
+    int recordCount() const { return int(m_order.size()); }
+    bool isEmpty() const { return m_order.empty(); }
+    int columnCount() const { return int(m_columns.size()); }
+    QString columnName(int column) const { return m_names.value(column); }
+    const QStringList& columnNames() const { return m_names; }
+    // Column names match without regard to letter case; -1 when there is no such column.
+    int columnIndex(const QString& name) const;
+
+    void first();
+    void last();
+    void next();
+    void prior();
+    bool eof() const { return m_eof; }
+    bool bof() const { return m_bof; }
+    // The current row's place in the present order, 0-based; -1 when there is none.
+    int position() const { return (m_eof || m_bof || m_order.empty()) ? -1 : m_pos; }
+    bool moveTo(int position);
+
+    // Values of the current row. Unknown names raise DbError; NULL reads as "" or 0.
+    QVariant value(const QString& name) const;
+    QString text(const QString& name) const;
+    qint64 toInt(const QString& name) const;
+    double toDouble(const QString& name) const;
+    bool toBool(const QString& name) const;
+    bool isNull(const QString& name) const;
+
+    // Values by place in the present order and column number (for table models).
+    QVariant valueAt(int position, int column) const;
+    QString textAt(int position, int column) const;
+    bool isNullAt(int position, int column) const;
+    double doubleAt(int position, int column) const;
+
+    // Moves to the first row whose column equals the value; stays put and returns false otherwise.
+    bool locate(const QString& name, const QVariant& value);
+
+    // The key column names the column whose value identifies a row across re-queries.
+    void setKeyColumn(const QString& name) { m_keyColumn = name; }
+    Bookmark bookmark() const;
+    bool gotoBookmark(const Bookmark& mark);
+
+    // Sorts the rows held, "COL ASC" or "COL DESC"; an empty text restores the read order.
+    void sort(const QString& spec);
+    const QString& sortSpec() const { return m_sortSpec; }
+
+    // Bytes held by the values (for benchmarks).
+    size_t memoryUsed() const;
+
+private:
+    enum Tag : uint8_t { Null = 0, Integer = 1, Real = 2, Text = 3 };
+    struct Column {
+        std::vector<uint8_t> tags;
+        std::vector<int32_t> narrow; // used while every payload fits 32 bits
+        std::vector<int64_t> wide;   // used once one does not
+        bool isWide = false;
+        std::string pool;            // texts, each ended by a NUL byte; payload = offset
+        void append(Tag tag, int64_t payload);
+        int64_t payload(int row) const { return isWide ? wide[row] : narrow[row]; }
+        void widen();
+    };
+
+    int requireColumn(const QString& name) const;
+    int currentRow() const;
+    QVariant cell(int row, int column) const;
+    void applySort();
+
+    bool m_open = false;
+    QStringList m_names;
+    QHash<QString, int> m_index; // lower-case name -> column
+    std::vector<Column> m_columns;
+    int m_rows = 0;
+    std::vector<int> m_order; // place -> stored row
+    int m_pos = 0;
+    bool m_eof = true;
+    bool m_bof = true;
+    QString m_sortSpec;
+    QString m_keyColumn;
+    Connection* m_connection = nullptr;
+    QString m_sql;
+    QVariantList m_params;
+};

@@ -1,0 +1,50 @@
+#include "db/WorkingDatabase.h"
+
+#include "app/Paths.h"
+#include "db/DbError.h"
+
+#include <QDir>
+#include <QFile>
+
+QString CurrentDatabasePath;
+QString DatabaseLabel;
+
+Connection& SysConnection()
+{
+    static Connection connection;
+    return connection;
+}
+
+QString ReadDatabaseLabel(Connection& connection)
+{
+    RowSet label = connection.query(QStringLiteral("select * from ct_label"));
+    return label.isEmpty() ? QString() : label.text(QStringLiteral("db_name"));
+}
+
+OpenDatabaseResult OpenWorkingDatabase(const QString& fileName)
+{
+    OpenDatabaseResult result;
+    Connection& connection = SysConnection();
+    connection.close();
+    const QString systemFile = QDir(ProgramFolder()).filePath(QString::fromLatin1(SystemDataFileName()));
+    const QString path = fileName.isEmpty() ? systemFile : fileName;
+    if (!QFile::exists(path)) {
+        result.status = OpenDatabaseResult::FileMissing;
+        return result;
+    }
+    try {
+        connection.open(path, Connection::Mode::ReadWrite);
+    } catch (const DbError& e) {
+        result.status = QFile::exists(systemFile) ? OpenDatabaseResult::InstallBroken : OpenDatabaseResult::FileMissing;
+        result.error = e.message();
+        return result;
+    }
+    CurrentDatabasePath = path;
+    try {
+        DatabaseLabel = ReadDatabaseLabel(connection);
+    } catch (const DbError& e) {
+        result.status = OpenDatabaseResult::LabelUnreadable;
+        result.error = e.message();
+    }
+    return result;
+}

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "db/Connection.h"
+
+#include <QString>
+
+// The working database: the one shared connection, its file and its identity label.
+Connection& SysConnection();
+extern QString CurrentDatabasePath;
+extern QString DatabaseLabel;
+
+// The name of the system data file that lies beside the program.
+inline const char* SystemDataFileName()
+{
+    return "2012NB_zul.mdb";
+}
+
+struct OpenDatabaseResult {
+    enum Status {
+        Opened,
+        FileMissing,    // "没有找到系统数据文件，请重新安装。"
+        InstallBroken,  // "软件安装不正确，请与软件提供者联系！"
+        LabelUnreadable // the file opened but its label could not be read; error holds why
+    };
+    Status status = Opened;
+    QString error;
+};
+
+// Opens the shared connection on the file (the system data file when the name is empty),
+// sets CurrentDatabasePath and reads DatabaseLabel from ct_label.
+OpenDatabaseResult OpenWorkingDatabase(const QString& fileName = QString());
+
+// Reads the identity label of an open database file: db_name of the first ct_label row.
+QString ReadDatabaseLabel(Connection& connection);
