@@ -23,7 +23,7 @@ class DialogPrompter : public Prompter {
 public:
     void message(const QString& text) override
     {
-        QMessageBox box(QMessageBox::Information, QApplication::applicationDisplayName(), text, QMessageBox::Ok,
+        QMessageBox box(QMessageBox::Information, QStringLiteral("Tallyra"), text, QMessageBox::Ok,
                         QApplication::activeWindow());
         box.exec();
     }

@@ -1,0 +1,57 @@
+#include "app/PublicProcedure.h"
+#include "db/Connection.h"
+#include "support/TestEnvironment.h"
+
+#include <QFile>
+#include <gtest/gtest.h>
+
+namespace {
+void writeAll(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+QByteArray readAll(const QString& path)
+{
+    QFile f(path);
+    f.open(QIODevice::ReadOnly);
+    return f.readAll();
+}
+} // namespace
+
+TEST(CopyFileContents, ReplacesAnExistingTargetWithAnExactCopy)
+{
+    TestEnvironment env(TestEnvironment::Empty);
+    QByteArray content;
+    for (int i = 0; i < 300000; ++i)
+        content += char(i * 7);
+    writeAll(env.path("src"), content);
+    writeAll(env.path("dst"), "old and longer than nothing");
+    QString error;
+    ASSERT_TRUE(CopyFileContents(env.path("src"), env.path("dst"), &error)) << error.toStdString();
+    EXPECT_EQ(readAll(env.path("dst")), content);
+}
+
+TEST(CopyFileContents, MissingSourceLeavesTheTargetAlone)
+{
+    TestEnvironment env(TestEnvironment::Empty);
+    writeAll(env.path("dst"), "keep");
+    QString error;
+    EXPECT_FALSE(CopyFileContents(env.path("nothing"), env.path("dst"), &error));
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_EQ(readAll(env.path("dst")), "keep");
+    EXPECT_FALSE(CopyFileContents(env.path("dst"), env.path("no/such/folder/x"), &error));
+}
+
+TEST(TableExists, ComparesWithoutRegardToCase)
+{
+    TestEnvironment env;
+    Connection db;
+    db.open(env.systemDataFile());
+    EXPECT_TRUE(TableExists(db, "ct_group"));
+    EXPECT_TRUE(TableExists(db, "DT_GROUPITEM"));
+    EXPECT_FALSE(TableExists(db, "view_data")); // a view, not a table
+    EXPECT_FALSE(TableExists(db, "nosuch"));
+}

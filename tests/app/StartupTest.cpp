@@ -1,0 +1,84 @@
+#include "app/Main.h"
+#include "app/ProductVersion.h"
+#include "app/SettingsStore.h"
+#include "app/Startup.h"
+#include "db/Connection.h"
+#include "db/WorkingDatabase.h"
+#include "support/ScriptedPrompter.h"
+#include "support/TestEnvironment.h"
+
+#include <QFile>
+#include <gtest/gtest.h>
+
+TEST(Startup, TitlesTheWindowWithTheLabelAndShowsTheBuild)
+{
+    TestEnvironment env;
+    ScriptedPrompter prompter;
+    SetVersionSource([] {
+        VersionResource r;
+        r.fileVersion = "1.3.3.751";
+        return r;
+    });
+    TMainForm form;
+    EXPECT_TRUE(RunStartup(form));
+    SetVersionSource(nullptr);
+    EXPECT_EQ(form.windowTitle(), "Tallyra - 默认数据库");
+    EXPECT_EQ(form.versionText(), QStringLiteral("开发单位：Morvane\u3000软件版本：1.0 (Build 751)"));
+    EXPECT_TRUE(prompter.shown.isEmpty());
+}
+
+TEST(Startup, NoVersionResourceShowsMinusOne)
+{
+    EXPECT_EQ(StatusBarVersionText(-1), QStringLiteral("开发单位：Morvane\u3000软件版本：1.0 (Build -1)"));
+}
+
+TEST(Startup, EndsWhenTheSystemDataFileIsMissing)
+{
+    TestEnvironment env(TestEnvironment::Empty);
+    ScriptedPrompter prompter;
+    TMainForm form;
+    EXPECT_FALSE(RunStartup(form));
+    EXPECT_EQ(prompter.shown, QStringList{"没有找到系统数据文件，请重新安装。"});
+}
+
+TEST(Startup, EndsWhenTheSystemDataFileIsUnusable)
+{
+    TestEnvironment env(TestEnvironment::Empty);
+    QFile f(env.systemDataFile());
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(QByteArray(4096, 'q'));
+    f.close();
+    ScriptedPrompter prompter;
+    TMainForm form;
+    EXPECT_FALSE(RunStartup(form));
+    EXPECT_EQ(prompter.shown, QStringList{"软件安装不正确，请与软件提供者联系！"});
+}
+
+TEST(Startup, EmptyLabelLeavesTheCaptionBare)
+{
+    TestEnvironment env;
+    {
+        Connection db;
+        db.open(env.systemDataFile());
+        db.execute("delete from ct_label");
+    }
+    ScriptedPrompter prompter;
+    TMainForm form;
+    EXPECT_TRUE(RunStartup(form));
+    EXPECT_EQ(form.windowTitle(), "Tallyra - ");
+}
+
+TEST(Startup, ShowGridSettingHidesTheList)
+{
+    TestEnvironment env;
+    ScriptedPrompter prompter;
+    {
+        TMainForm form;
+        RunStartup(form);
+        EXPECT_TRUE(form.showGrid());
+    }
+    RegWriteInteger("ShowGrid", 0, SettingsRoot::LocalMachine, ProductKey());
+    TMainForm form;
+    RunStartup(form);
+    EXPECT_FALSE(form.showGrid());
+}

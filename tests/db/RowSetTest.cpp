@@ -1,0 +1,164 @@
+#include "db/Connection.h"
+#include "db/DbError.h"
+#include "support/TestEnvironment.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+class RowSetTest : public ::testing::Test {
+protected:
+    TestEnvironment env{TestEnvironment::Empty};
+    Connection db;
+    void SetUp() override
+    {
+        db.open(env.path("a.mdb"), Connection::Mode::Create);
+        db.executeScript("create table t (c901 numeric, name text, v numeric);"
+                         "insert into t values (100000000003, '乙', 2), (100000000001, '甲', null),"
+                         " (100000000002, null, 1.5), (100000000004, '丙', 10);");
+    }
+    QStringList column(RowSet& rows, const char* name)
+    {
+        QStringList out;
+        for (rows.first(); !rows.eof(); rows.next())
+            out << rows.text(name);
+        return out;
+    }
+};
+} // namespace
+
+TEST_F(RowSetTest, WalksForwardAndBackward)
+{
+    RowSet rows = db.query("select * from t order by c901");
+    EXPECT_EQ(rows.recordCount(), 4);
+    EXPECT_FALSE(rows.eof());
+    EXPECT_EQ(rows.text("c901"), "100000000001");
+    rows.last();
+    EXPECT_EQ(rows.text("c901"), "100000000004");
+    rows.next();
+    EXPECT_TRUE(rows.eof());
+    rows.prior();
+    EXPECT_EQ(rows.position(), 3);
+    rows.first();
+    rows.prior();
+    EXPECT_TRUE(rows.bof());
+    EXPECT_THROW(rows.value("c901"), DbError);
+}
+
+TEST_F(RowSetTest, NullReadsAsEmptyTextOrZero)
+{
+    RowSet rows = db.query("select * from t where c901=100000000001");
+    EXPECT_TRUE(rows.isNull("v"));
+    EXPECT_EQ(rows.text("v"), "");
+    EXPECT_EQ(rows.toInt("v"), 0);
+    EXPECT_EQ(rows.toDouble("v"), 0.0);
+    EXPECT_FALSE(rows.toBool("v"));
+    EXPECT_THROW(rows.value("nosuch"), DbError);
+}
+
+TEST_F(RowSetTest, AnEmptyResultIsAtItsEnd)
+{
+    RowSet rows = db.query("select * from t where 1=0");
+    EXPECT_TRUE(rows.isEmpty());
+    EXPECT_TRUE(rows.eof());
+    EXPECT_TRUE(rows.bof());
+    EXPECT_EQ(rows.position(), -1);
+    EXPECT_EQ(rows.columnIndex("NAME"), 1);
+}
+
+TEST_F(RowSetTest, LocatesARowByValue)
+{
+    RowSet rows = db.query("select * from t order by c901");
+    EXPECT_TRUE(rows.locate("C901", qlonglong(100000000003)));
+    EXPECT_EQ(rows.text("name"), "乙");
+    EXPECT_TRUE(rows.locate("v", 1.5));
+    EXPECT_EQ(rows.text("c901"), "100000000002");
+    EXPECT_FALSE(rows.locate("name", "none"));
+    EXPECT_EQ(rows.text("c901"), "100000000002");
+}
+
+TEST_F(RowSetTest, SortsTheRowsItHolds)
+{
+    RowSet rows = db.query("select * from t");
+    rows.sort("v DESC");
+    EXPECT_EQ(column(rows, "v"), QStringList({"10", "2", "1.5", ""}));
+    rows.sort("v ASC");
+    EXPECT_EQ(column(rows, "v"), QStringList({"", "1.5", "2", "10"}));
+    rows.sort("name ASC");
+    EXPECT_EQ(column(rows, "name"), QStringList({"", "丙", "甲", "乙"})); // pinyin order
+    rows.sort("c901 DESC");
+    EXPECT_EQ(column(rows, "c901").first(), "100000000004");
+    rows.sort("");
+    EXPECT_EQ(column(rows, "c901").first(), "100000000003");
+    EXPECT_THROW(rows.sort("nosuch ASC"), DbError);
+}
+
+TEST_F(RowSetTest, RequeryKeepsTheSortAndSeesNewRows)
+{
+    RowSet rows = db.query("select * from t");
+    rows.sort("c901 DESC");
+    db.execute("insert into t values (100000000009, 'x', 0)");
+    rows.requery();
+    EXPECT_EQ(rows.recordCount(), 5);
+    EXPECT_EQ(rows.sortSpec(), "c901 DESC");
+    EXPECT_EQ(rows.text("c901"), "100000000009");
+}
+
+TEST_F(RowSetTest, BookmarkFindsTheSameRowAfterARequery)
+{
+    RowSet rows = db.query("select * from t order by c901");
+    rows.setKeyColumn("c901");
+    rows.locate("c901", qlonglong(100000000003));
+    const Bookmark mark = rows.bookmark();
+    db.execute("delete from t where c901=100000000001");
+    rows.requery();
+    ASSERT_TRUE(rows.gotoBookmark(mark));
+    EXPECT_EQ(rows.text("c901"), "100000000003");
+    EXPECT_EQ(rows.position(), 1);
+    db.execute("delete from t where c901=100000000003");
+    rows.requery();
+    EXPECT_FALSE(rows.gotoBookmark(mark));
+}
+
+TEST_F(RowSetTest, BookmarkWithoutAKeyReturnsToTheSamePlace)
+{
+    RowSet rows = db.query("select * from t order by c901");
+    rows.moveTo(2);
+    const Bookmark mark = rows.bookmark();
+    rows.first();
+    ASSERT_TRUE(rows.gotoBookmark(mark));
+    EXPECT_EQ(rows.position(), 2);
+    EXPECT_FALSE(rows.gotoBookmark(Bookmark()));
+}
+
+TEST_F(RowSetTest, StoresValuesCompactly)
+{
+    // 20,000 rows of 40 small whole numbers: a type byte and four bytes a cell.
+    db.execute("create table wide (" + [] {
+        QStringList cols;
+        for (int i = 0; i < 40; ++i)
+            cols << QStringLiteral("v%1 numeric").arg(i);
+        return cols.join(',');
+    }() + ")");
+    db.execute("with recursive n(i) as (select 1 union all select i+1 from n where i<20000) "
+               "insert into wide (v0, v1, v39) select i, i % 7, i * 3 from n");
+    RowSet rows = db.query("select * from wide");
+    EXPECT_EQ(rows.recordCount(), 20000);
+    EXPECT_LE(rows.memoryUsed(), size_t(20000) * 40 * 5 + 200000);
+    rows.last();
+    EXPECT_EQ(rows.toInt("v39"), 60000);
+    EXPECT_TRUE(rows.isNull("v2"));
+}
+
+TEST_F(RowSetTest, KeepsLargeAndFractionalValuesExact)
+{
+    RowSet rows = db.query("select 123456789012345 as big, 0.1 as tenth, -5 as neg, 'x' as t union all "
+                           "select 7, 2.25, null, ''");
+    EXPECT_EQ(rows.toInt("big"), 123456789012345LL);
+    EXPECT_EQ(rows.text("tenth"), "0.1");
+    EXPECT_EQ(rows.toInt("neg"), -5);
+    rows.next();
+    EXPECT_EQ(rows.text("big"), "7");
+    EXPECT_EQ(rows.text("tenth"), "2.25");
+    EXPECT_FALSE(rows.isNull("t"));
+    EXPECT_EQ(rows.text("t"), "");
+}

@@ -1,0 +1,59 @@
+#pragma once
+
+#include "app/Prompter.h"
+
+#include <QStringList>
+#include <QVariant>
+#include <QVariantList>
+
+// A prompter for tests: records every text shown and answers from a queue. An answer is an int
+// for a question, a QString for a file dialog or a text box; an invalid QVariant cancels.
+// With the queue empty, questions answer 2 (closed) and dialogs are cancelled.
+class ScriptedPrompter : public Prompter {
+public:
+    ScriptedPrompter() { SetPrompter(this); }
+    ~ScriptedPrompter() override { SetPrompter(nullptr); }
+
+    void answer(const QVariant& value) { m_answers << value; }
+
+    QStringList shown;        // messages and questions, in order
+    QStringList questions;    // question texts only
+    QList<int> questionButtons;
+    QList<FileDialogOptions> fileDialogs;
+    QStringList opened;       // files opened with the default viewer
+
+    void message(const QString& text) override { shown << text; }
+    int question(const QString& text, int buttons) override
+    {
+        shown << text;
+        questions << text;
+        questionButtons << buttons;
+        const QVariant a = next();
+        return a.isValid() ? a.toInt() : AnswerClosed;
+    }
+    QString saveFileName(const FileDialogOptions& options) override
+    {
+        fileDialogs << options;
+        return next().toString();
+    }
+    QString openFileName(const FileDialogOptions& options) override
+    {
+        fileDialogs << options;
+        return next().toString();
+    }
+    bool inputText(const QString& caption, const QString& prompt, QString* text, int maxLength) override
+    {
+        shown << prompt;
+        Q_UNUSED(caption);
+        const QVariant a = next();
+        if (!a.isValid())
+            return false;
+        *text = a.toString().left(maxLength);
+        return true;
+    }
+    void openFile(const QString& path) override { opened << path; }
+
+private:
+    QVariant next() { return m_answers.isEmpty() ? QVariant() : m_answers.takeFirst(); }
+    QVariantList m_answers;
+};
