@@ -1,18 +1,237 @@
 #include "app/Main.h"
 
+#include "app/Environment.h"
+#include "app/NavigationBar.h"
+#include "app/Paths.h"
+#include "app/ProductVersion.h"
+#include "app/Prompter.h"
+#include "app/PublicProcedure.h"
+#include "app/WheelToKeys.h"
+#include "app/dlgAbout.h"
+#include "app/dlgOptionSetup.h"
+#include "app/dlgShow.h"
+#include "db/Backup.h"
+#include "db/DatabaseFile.h"
+#include "db/DbError.h"
+#include "db/WorkingDatabase.h"
+
+#include <QAction>
+#include <QApplication>
 #include <QDate>
+#include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QLinearGradient>
+#include <QMenuBar>
+#include <QPainter>
+#include <QShortcut>
+#include <QSplitter>
+#include <QStackedWidget>
 #include <QStatusBar>
+#include <QStyle>
+#include <QTableView>
+#include <QVBoxLayout>
+
+namespace {
+// The picture behind the record list, seen when the list is hidden.
+class BackgroundPicture : public QWidget {
+public:
+    using QWidget::QWidget;
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        QLinearGradient g(rect().topLeft(), rect().bottomRight());
+        g.setColorAt(0, QColor(232, 240, 253));
+        g.setColorAt(1, QColor(160, 190, 238));
+        p.fillRect(rect(), g);
+        QFont f(QStringLiteral("Noto Sans CJK SC"));
+        f.setPixelSize(qMax(24, height() / 10));
+        f.setBold(true);
+        p.setFont(f);
+        p.setPen(QColor(255, 255, 255, 170));
+        p.drawText(rect().adjusted(0, 0, 0, -height() / 8), Qt::AlignCenter, QStringLiteral("Tallyra"));
+        f.setPixelSize(qMax(12, height() / 30));
+        f.setBold(false);
+        p.setFont(f);
+        p.setPen(QColor(60, 80, 130, 160));
+        p.drawText(rect().adjusted(0, height() / 8, 0, 0), Qt::AlignCenter, QStringLiteral("基层以上工会调查数据处理"));
+    }
+};
+
+const QString kLater = QStringLiteral("该功能将在后续版本中提供。");
+} // namespace
 
 TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent)
 {
     setObjectName(QStringLiteral("MainForm"));
-    setStyleSheet(QStringLiteral("QMainWindow { background-color: rgb(193,215,249); }"));
+    WheelToKeys::install();
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, QColor(193, 215, 249));
+    setPalette(pal);
+    setAutoFillBackground(true);
+
+    m_grid = new QTableView;
+    m_grid->setObjectName(QStringLiteral("RecordGrid"));
+    m_model = new RowSetTableModel(this);
+    m_grid->setModel(m_model);
+    m_grid->setItemDelegate(new StripedCellDelegate(m_grid));
+    m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_grid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_grid->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_grid->setShowGrid(true);
+    m_grid->setWordWrap(false);
+    m_grid->verticalHeader()->setDefaultSectionSize(22);
+    m_grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_grid->verticalHeader()->setFixedWidth(14);
+    m_grid->horizontalHeader()->setSectionsClickable(true);
+    m_grid->horizontalHeader()->setHighlightSections(false);
+    m_grid->setStyleSheet(QStringLiteral(
+        "QHeaderView::section { background-color: rgb(193,215,249); border: 1px solid #9fb6dc; padding: 3px; }"
+        "QTableView { gridline-color: #c8cde0; selection-background-color: rgb(49,106,197); }"));
+    m_grid->setContextMenuPolicy(Qt::CustomContextMenu);
+    m_grid->installEventFilter(this);
+    connect(m_grid->horizontalHeader(), &QHeaderView::sectionClicked, this, &TMainForm::titleClicked);
+    connect(m_grid, &QTableView::doubleClicked, this, [this] { actEditExecute(); });
+    connect(m_grid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& current) {
+                if (current.isValid())
+                    m_reportQuery.moveTo(current.row());
+            });
+    connect(m_grid, &QTableView::customContextMenuRequested, this,
+            [this](const QPoint& at) { m_contextMenu->popup(m_grid->viewport()->mapToGlobal(at)); });
+
+    m_listArea = new QStackedWidget;
+    m_listArea->addWidget(m_grid);
+    m_listArea->addWidget(new BackgroundPicture);
+
+    auto* right = new QWidget;
+    auto* rightLayout = new QVBoxLayout(right);
+    rightLayout->setContentsMargins(0, 0, 0, 0);
+    rightLayout->setSpacing(0);
+    auto* strip = new QWidget;
+    strip->setFixedHeight(18);
+    rightLayout->addWidget(strip);
+    rightLayout->addWidget(m_listArea, 1);
+
+    buildActions();
+    m_navigation = new NavigationBar;
+    buildNavigation();
+    auto* splitter = new QSplitter(Qt::Horizontal);
+    splitter->setHandleWidth(7);
+    splitter->addWidget(m_navigation);
+    splitter->addWidget(right);
+    splitter->setStretchFactor(1, 1);
+    splitter->setSizes({108, 900});
+    setCentralWidget(splitter);
+    buildMenus();
+
     m_versionLabel = new QLabel(this);
     m_dateLabel = new QLabel(QDate::currentDate().toString(QStringLiteral("yyyy年MM月dd日")), this);
     statusBar()->addWidget(m_versionLabel, 1);
     statusBar()->addPermanentWidget(m_dateLabel);
+
+    auto* locate = new QShortcut(QKeySequence(QStringLiteral("Ctrl+L")), this);
+    connect(locate, &QShortcut::activated, this, [this] {
+        if (action(QStringLiteral("按条件查找定位数据"))->isEnabled())
+            laterFunction();
+    });
+    auto* find = new QShortcut(QKeySequence(QStringLiteral("Ctrl+F")), this);
+    connect(find, &QShortcut::activated, this, [this] {
+        if (action(QStringLiteral("按条件查找定位数据"))->isEnabled())
+            laterFunction();
+    });
     resize(1024, 720);
+    updateActions();
+}
+
+QAction* TMainForm::makeAction(const QString& caption, int icon, const std::function<void()>& work)
+{
+    auto* a = new QAction(style()->standardIcon(QStyle::StandardPixmap(icon)), caption, this);
+    connect(a, &QAction::triggered, this, [work] { work(); });
+    m_actions.insert(caption, a);
+    return a;
+}
+
+void TMainForm::laterFunction()
+{
+    CurrentPrompter().message(kLater);
+}
+
+void TMainForm::buildActions()
+{
+    auto later = [this] { laterFunction(); };
+    makeAction(QStringLiteral("添加新记录"), QStyle::SP_FileIcon, [this] { actAddExecute(); });
+    makeAction(QStringLiteral("修改选中的记录"), QStyle::SP_FileDialogDetailedView, [this] { actEditExecute(); });
+    makeAction(QStringLiteral("删除记录"), QStyle::SP_TrashIcon, [this] { actDeleteExecute(); });
+    makeAction(QStringLiteral("检查数据的逻辑"), QStyle::SP_DialogApplyButton, later);
+    makeAction(QStringLiteral("指标查询"), QStyle::SP_FileDialogContentsView, later);
+    makeAction(QStringLiteral("数据汇总"), QStyle::SP_FileDialogListView, later);
+    makeAction(QStringLiteral("数据分组"), QStyle::SP_DirIcon, later);
+    makeAction(QStringLiteral("导出数据列表"), QStyle::SP_DialogSaveButton, later);
+    makeAction(QStringLiteral("打印选中记录的年报表"), QStyle::SP_ComputerIcon, later);
+    makeAction(QStringLiteral("数据导入"), QStyle::SP_ArrowDown, later);
+    makeAction(QStringLiteral("数据备份"), QStyle::SP_DriveHDIcon, [this] { actBackupExecute(); });
+    makeAction(QStringLiteral("上报到离线版"), QStyle::SP_ArrowUp, later);
+    makeAction(QStringLiteral("上报到网络版"), QStyle::SP_DriveNetIcon, later);
+    makeAction(QStringLiteral("压缩数据库文件"), QStyle::SP_BrowserReload, [this] { actCompactExecute(); });
+    makeAction(QStringLiteral("参数设置"), QStyle::SP_FileDialogInfoView, [this] { actOptionExecute(); });
+    makeAction(QStringLiteral("自定义列表显示"), QStyle::SP_FileDialogListView, [this] { actShowExecute(); });
+    makeAction(QStringLiteral("按条件查找定位数据"), QStyle::SP_FileDialogContentsView, later);
+    makeAction(QStringLiteral("按编号范围查找数据"), QStyle::SP_FileDialogContentsView, later);
+    makeAction(QStringLiteral("检查选中数据的逻辑"), QStyle::SP_DialogApplyButton, later);
+    makeAction(QStringLiteral("关于"), QStyle::SP_MessageBoxInformation, [this] { actAboutExecute(); });
+    makeAction(QStringLiteral("退出"), QStyle::SP_DialogCloseButton, [this] { close(); });
+}
+
+void TMainForm::buildNavigation()
+{
+    const int data = m_navigation->addGroup(QStringLiteral("数据操作"), false);
+    for (const char* c : {"添加新记录", "修改选中的记录", "删除记录", "检查数据的逻辑", "指标查询", "数据汇总",
+                          "数据分组", "导出数据列表", "打印选中记录的年报表"})
+        m_navigation->addItem(data, action(QString::fromUtf8(c)));
+    const int exchange = m_navigation->addGroup(QStringLiteral("备份与上报"), false);
+    for (const char* c : {"数据导入", "数据备份", "上报到离线版", "上报到网络版"})
+        m_navigation->addItem(exchange, action(QString::fromUtf8(c)));
+    const int tools = m_navigation->addGroup(QStringLiteral("系统工具"), true);
+    for (const char* c : {"压缩数据库文件", "参数设置", "自定义列表显示"})
+        m_navigation->addItem(tools, action(QString::fromUtf8(c)));
+}
+
+void TMainForm::buildMenus()
+{
+    auto add = [this](QMenu* menu, const char* caption) { menu->addAction(action(QString::fromUtf8(caption))); };
+    QMenu* records = menuBar()->addMenu(QStringLiteral("数据记录"));
+    for (const char* c : {"添加新记录", "修改选中的记录", "删除记录", "打印选中记录的年报表"})
+        add(records, c);
+    QMenu* find = menuBar()->addMenu(QStringLiteral("查找"));
+    add(find, "按条件查找定位数据");
+    add(find, "按编号范围查找数据");
+    QMenu* check = menuBar()->addMenu(QStringLiteral("逻辑检查"));
+    add(check, "检查选中数据的逻辑");
+    add(check, "检查数据的逻辑");
+    QMenu* process = menuBar()->addMenu(QStringLiteral("数据处理"));
+    add(process, "数据分组");
+    add(process, "数据汇总");
+    QMenu* tools = menuBar()->addMenu(QStringLiteral("工具"));
+    for (const char* c : {"参数设置", "压缩数据库文件", "自定义列表显示"})
+        add(tools, c);
+    // The menu bar shows these two as words; the icons stay with the other places.
+    menuBar()->addAction(QStringLiteral("关于"), this, [this] { actAboutExecute(); });
+    menuBar()->addAction(QStringLiteral("退出"), this, [this] { close(); });
+
+    m_contextMenu = new QMenu(this);
+    for (const char* c : {"添加新记录", "修改选中的记录", "删除记录"})
+        add(m_contextMenu, c);
+    m_contextMenu->addSeparator();
+    add(m_contextMenu, "按条件查找定位数据");
+    add(m_contextMenu, "按编号范围查找数据");
+    m_contextMenu->addSeparator();
+    add(m_contextMenu, "检查选中数据的逻辑");
+    m_contextMenu->addSeparator();
+    add(m_contextMenu, "自定义列表显示");
+    add(m_contextMenu, "打印选中记录的年报表");
 }
 
 void TMainForm::setVersionText(const QString& text)
@@ -23,4 +242,191 @@ void TMainForm::setVersionText(const QString& text)
 QString TMainForm::versionText() const
 {
     return m_versionLabel->text();
+}
+
+void TMainForm::setShowGrid(bool show)
+{
+    m_showGrid = show;
+    m_listArea->setCurrentIndex(show ? 0 : 1);
+    updateActions();
+}
+
+void TMainForm::updateActions()
+{
+    const bool notEmpty = m_reportQuery.isOpen() && !m_reportQuery.isEmpty();
+    for (const char* c : {"修改选中的记录", "删除记录", "打印选中记录的年报表", "按条件查找定位数据", "按编号范围查找数据"})
+        action(QString::fromUtf8(c))->setEnabled(notEmpty);
+    action(QStringLiteral("自定义列表显示"))->setEnabled(m_showGrid);
+}
+
+void TMainForm::BuildRecordList()
+{
+    m_sortState = 1;
+    m_lastSorted = -1;
+    try {
+        m_fields = LoadFieldCatalogue(SysConnection());
+        if (!m_fields.isEmpty()) {
+            m_model->setFields(m_fields, m_showGrid ? &m_reportQuery : nullptr);
+            for (int i = 0; i < m_fields.size(); ++i) {
+                m_grid->setColumnWidth(i, m_fields[i].FieldWidth);
+                m_grid->setColumnHidden(i, !m_fields[i].Visible);
+            }
+        }
+        // A hidden list is detached from its data and reads none.
+        if (m_showGrid) {
+            if (!m_reportQuery.isOpen()) {
+                m_reportQuery = SysConnection().query(ReportQuerySql());
+                m_reportQuery.setKeyColumn(QStringLiteral("c901"));
+            }
+            m_model->setRowSet(&m_reportQuery);
+            SelectCurrentRow(*m_grid, m_reportQuery);
+        } else {
+            m_model->setRowSet(nullptr);
+        }
+    } catch (const DbError& e) {
+        ShowRunError(e.message(), QStringLiteral(",请与软件发行者联系。"));
+    }
+    updateActions();
+}
+
+void TMainForm::keepPosition(const std::function<void()>& change)
+{
+    if (change)
+        change();
+    if (!m_reportQuery.isOpen())
+        return;
+    try {
+        RefreshKeepingPosition(*m_grid, *m_model);
+    } catch (const DbError& e) {
+        ShowRunError(e.message(), QStringLiteral(",请与软件发行者联系。"));
+    }
+    updateActions();
+}
+
+void TMainForm::titleClicked(int column)
+{
+    if (!m_reportQuery.isOpen())
+        return;
+    SortByColumnTitle(*m_model, column, m_sortState, m_lastSorted);
+    SelectCurrentRow(*m_grid, m_reportQuery);
+}
+
+bool TMainForm::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_grid && event->type() == QEvent::KeyRelease) {
+        switch (static_cast<QKeyEvent*>(event)->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            actEditExecute();
+            return true;
+        case Qt::Key_Insert:
+            actAddExecute();
+            return true;
+        case Qt::Key_Delete:
+            actDeleteExecute();
+            return true;
+        default:
+            break;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TMainForm::actAddExecute()
+{
+    laterFunction();
+}
+
+void TMainForm::actEditExecute()
+{
+    if (!m_reportQuery.isOpen() || m_reportQuery.isEmpty())
+        return;
+    laterFunction();
+}
+
+void TMainForm::actDeleteExecute()
+{
+    laterFunction();
+}
+
+void TMainForm::reopenAfterFileWork(const Bookmark& mark)
+{
+    const OpenDatabaseResult opened = OpenWorkingDatabase(CurrentDatabasePath);
+    if (opened.status != OpenDatabaseResult::Opened) {
+        ShowRunError(opened.error.isEmpty() ? CurrentDatabasePath : opened.error,
+                     QStringLiteral(",请与系统管理员或软件发行者联系。"));
+        return;
+    }
+    if (!m_showGrid)
+        return;
+    try {
+        m_reportQuery.requery();
+    } catch (const DbError& e) {
+        ShowRunError(e.message(), QStringLiteral(",请与软件发行者联系。"));
+    }
+    if (mark.isValid())
+        m_reportQuery.gotoBookmark(mark);
+    m_model->reload();
+    SelectCurrentRow(*m_grid, m_reportQuery);
+    updateActions();
+}
+
+void TMainForm::actBackupExecute()
+{
+    FileDialogOptions dialog;
+    dialog.title = QStringLiteral("备份文件存放为");
+    dialog.filter = QStringLiteral("Access文件(*.mdb)|*.mdb");
+    dialog.folder = DocumentsFolder();
+    const QString chosen = CurrentPrompter().saveFileName(dialog).trimmed();
+    if (chosen.isEmpty())
+        return;
+    const QString target = BackupFileName(chosen);
+    const Bookmark mark = m_reportQuery.isOpen() ? m_reportQuery.bookmark() : Bookmark();
+    SysConnection().close();
+    QString error;
+    if (CopyFileContents(CurrentDatabasePath, target, &error))
+        CurrentPrompter().message(QStringLiteral("备份成功"));
+    else
+        CurrentPrompter().message(error);
+    reopenAfterFileWork(mark);
+}
+
+void TMainForm::actCompactExecute()
+{
+    SysConnection().close();
+    const CompactResult result = CompactDatabaseFile(CurrentDatabasePath);
+    if (result.replaced)
+        CurrentPrompter().message(QStringLiteral("压缩操作成功"));
+    else
+        ShowRunError(result.error);
+    reopenAfterFileWork(Bookmark());
+    if (m_reportQuery.isOpen()) {
+        m_reportQuery.first();
+        SelectCurrentRow(*m_grid, m_reportQuery);
+    }
+}
+
+void TMainForm::actShowExecute()
+{
+    TdlgShowForm dialog(this);
+    connect(&dialog, &TdlgShowForm::saved, this, [this] { BuildRecordList(); });
+    dialog.exec();
+}
+
+void TMainForm::actOptionExecute()
+{
+    TdlgOptionSetupForm dialog(this);
+    dialog.exec();
+}
+
+void TMainForm::actAboutExecute()
+{
+    TdlgAboutForm about(ProductVersion().buildNumber, [this] {
+        SysConnection().execute(QStringLiteral("update dt_data set RecordState=1"));
+        try {
+            keepPosition();
+        } catch (...) {
+        }
+    }, this);
+    about.exec();
 }

@@ -5,6 +5,7 @@
 #include "app/ProductVersion.h"
 #include "app/Prompter.h"
 #include "app/SettingsStore.h"
+#include "app/dlgAbout.h"
 #include "db/WorkingDatabase.h"
 
 QString StatusBarVersionText(int buildNumber)
@@ -12,7 +13,7 @@ QString StatusBarVersionText(int buildNumber)
     return QStringLiteral("开发单位：Morvane\u3000软件版本：1.0 (Build %1)").arg(buildNumber);
 }
 
-bool RunStartup(TMainForm& mainForm)
+bool RunStartup(TMainForm& mainForm, const StartupOptions& options)
 {
     LoadEnvironmentSettings(QStringLiteral("Tallyra"));
 
@@ -34,6 +35,7 @@ bool RunStartup(TMainForm& mainForm)
     }
     mainForm.setWindowTitle(QStringLiteral("Tallyra - ") + DatabaseLabel);
     mainForm.setShowGrid(RegReadInteger(QStringLiteral("ShowGrid"), 1, SettingsRoot::LocalMachine, ProductKey()) == 1);
+    mainForm.BuildRecordList();
 
     QString error;
     if (!ReadProductVersion(ProductVersion(), &error)) {
@@ -41,5 +43,17 @@ bool RunStartup(TMainForm& mainForm)
         return true;
     }
     mainForm.setVersionText(StatusBarVersionText(ProductVersion().buildNumber));
+    if (options.splash) {
+        TdlgAboutForm splash(ProductVersion().buildNumber, {});
+        splash.StartSplash();
+        splash.exec();
+    }
+    GroupingTableNames();
     return true;
+}
+
+const QStringList& GroupingTableNames()
+{
+    static const QStringList names = {QStringLiteral("CT_Group"), QStringLiteral("DT_GroupItem")};
+    return names;
 }

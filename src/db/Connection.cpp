@@ -88,6 +88,8 @@ sqlite3* Connection::handle() const
 
 int Connection::execute(const QString& sql, const QVariantList& params)
 {
+    if (m_observer)
+        m_observer(sql);
     Statement statement(handle(), sql);
     statement.bindAll(params);
     while (statement.step()) {

@@ -7,6 +7,8 @@
 #include <QVariant>
 #include <QVariantList>
 
+#include <functional>
+
 struct sqlite3;
 
 // One connection to a database file. Every failure raises DbError with the engine's text.
@@ -28,6 +30,9 @@ public:
     bool isOpen() const { return m_db != nullptr; }
     const QString& path() const { return m_path; }
     sqlite3* handle() const;
+
+    // Sees the text of every statement that changes data (tests count statements with it).
+    void setStatementObserver(std::function<void(const QString&)> observer) { m_observer = std::move(observer); }
 
     // Runs a statement that returns no rows; the result is the number of rows changed.
     int execute(const QString& sql, const QVariantList& params = {});
@@ -63,6 +68,7 @@ private:
     void applySettings(Mode mode);
     sqlite3* m_db = nullptr;
     QString m_path;
+    std::function<void(const QString&)> m_observer;
 };
 
 // Makes sure a transaction ends: rolled back unless committed.

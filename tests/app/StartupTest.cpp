@@ -20,7 +20,7 @@ TEST(Startup, TitlesTheWindowWithTheLabelAndShowsTheBuild)
         return r;
     });
     TMainForm form;
-    EXPECT_TRUE(RunStartup(form));
+    EXPECT_TRUE(RunStartup(form, {false}));
     SetVersionSource(nullptr);
     EXPECT_EQ(form.windowTitle(), "Tallyra - 默认数据库");
     EXPECT_EQ(form.versionText(), QStringLiteral("开发单位：Morvane\u3000软件版本：1.0 (Build 751)"));
@@ -37,7 +37,7 @@ TEST(Startup, EndsWhenTheSystemDataFileIsMissing)
     TestEnvironment env(TestEnvironment::Empty);
     ScriptedPrompter prompter;
     TMainForm form;
-    EXPECT_FALSE(RunStartup(form));
+    EXPECT_FALSE(RunStartup(form, {false}));
     EXPECT_EQ(prompter.shown, QStringList{"没有找到系统数据文件，请重新安装。"});
 }
 
@@ -50,7 +50,7 @@ TEST(Startup, EndsWhenTheSystemDataFileIsUnusable)
     f.close();
     ScriptedPrompter prompter;
     TMainForm form;
-    EXPECT_FALSE(RunStartup(form));
+    EXPECT_FALSE(RunStartup(form, {false}));
     EXPECT_EQ(prompter.shown, QStringList{"软件安装不正确，请与软件提供者联系！"});
 }
 
@@ -64,7 +64,7 @@ TEST(Startup, EmptyLabelLeavesTheCaptionBare)
     }
     ScriptedPrompter prompter;
     TMainForm form;
-    EXPECT_TRUE(RunStartup(form));
+    EXPECT_TRUE(RunStartup(form, {false}));
     EXPECT_EQ(form.windowTitle(), "Tallyra - ");
 }
 
@@ -74,11 +74,11 @@ TEST(Startup, ShowGridSettingHidesTheList)
     ScriptedPrompter prompter;
     {
         TMainForm form;
-        RunStartup(form);
+        RunStartup(form, {false});
         EXPECT_TRUE(form.showGrid());
     }
     RegWriteInteger("ShowGrid", 0, SettingsRoot::LocalMachine, ProductKey());
     TMainForm form;
-    RunStartup(form);
+    RunStartup(form, {false});
     EXPECT_FALSE(form.showGrid());
 }

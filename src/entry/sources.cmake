@@ -1,0 +1,5 @@
+# Sources of src/entry, relative to src/.
+list(APPEND TALLYRA_CORE_SOURCES
+)
+list(APPEND TALLYRA_UI_SOURCES
+)
