@@ -103,9 +103,8 @@ bool TdlgAboutForm::eventFilter(QObject* watched, QEvent* event)
                 return true; // the box stays open
             }
             accept();
-            return true;
         }
-        return false;
+        return true; // any other double click on the name does nothing
     }
     // A click on the name is not a click on the background: it does not close the box.
     if (watched == NameLabel && event->type() == QEvent::MouseButtonPress)

@@ -1,5 +1,6 @@
 # Sources of src/logic, relative to src/.
 list(APPEND TALLYRA_CORE_SOURCES
+  logic/RuleText.cpp logic/RuleExpression.cpp
 )
 list(APPEND TALLYRA_UI_SOURCES
 )

@@ -1,0 +1,40 @@
+#include "SampleReturns.h"
+
+#include "db/Connection.h"
+
+#include <QStringList>
+
+void FillSampleReturns(Connection& db, int rows)
+{
+    QStringList columns = db.columnNames("dt_data");
+    QStringList values;
+    for (const QString& c : columns) {
+        if (c == "c901")
+            values << "110101000000 + i * 17";
+        else if (c == "c902")
+            values << "case i % 4 when 0 then '东城区总工会' when 1 then '朝阳区建筑业工会联合会' "
+                      "when 2 then '石家庄市长安区总工会' else '天河区教育工会' end || i";
+        else if (c == "c903")
+            values << "case i % 4 when 0 then 110101 when 1 then 110105 when 2 then 130102 else 440106 end";
+        else if (c == "c904")
+            values << "1 + i % 10";
+        else if (c == "c905")
+            values << "case i % 3 when 0 then '张伟' when 1 then '李娜' else '王芳' end";
+        else if (c == "c906")
+            values << "'010-' || (60000000 + i)";
+        else if (c == "c907")
+            values << "1 + i % 5";
+        else if (c == "RecordState")
+            values << "i % 3";
+        else if (c == "b014" || c == "j018")
+            values << "(abs(random()) % 100000) / 100.0";
+        else
+            values << "abs(random()) % 500";
+    }
+    db.begin();
+    db.execute(QStringLiteral("with recursive n(i) as (select 1 union all select i+1 from n where i<%1) "
+                              "insert into dt_data (%2) select %3 from n")
+                   .arg(rows)
+                   .arg(columns.join(','), values.join(',')));
+    db.commit();
+}

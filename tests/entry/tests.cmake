@@ -1,0 +1,1 @@
+tallyra_test_program(entry_tests entry/RtfReaderTest.cpp)
