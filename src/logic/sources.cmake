@@ -1,6 +1,7 @@
 # Sources of src/logic, relative to src/.
 list(APPEND TALLYRA_CORE_SOURCES
   logic/RuleText.cpp logic/RuleExpression.cpp
+  logic/BatchRuleSet.cpp
 )
 list(APPEND TALLYRA_UI_SOURCES
 )

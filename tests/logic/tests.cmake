@@ -1,1 +1,2 @@
 tallyra_test_program(logic_tests logic/RuleTextTest.cpp logic/RuleExpressionTest.cpp)
+tallyra_test_program(batch_rule_tests logic/BatchRuleSetTest.cpp)
