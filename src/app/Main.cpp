@@ -14,6 +14,7 @@
 #include "db/DatabaseFile.h"
 #include "db/DbError.h"
 #include "db/WorkingDatabase.h"
+#include "entry/dlgSurveyData.h"
 
 #include <QAction>
 #include <QApplication>
@@ -332,16 +333,38 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event)
     return QMainWindow::eventFilter(watched, event);
 }
 
+TdlgSurveyDataForm& TMainForm::surveyDataForm()
+{
+    if (!m_editor) {
+        m_editor = new TdlgSurveyDataForm(this);
+        // Every store re-reads the list; the grid follows the row set.
+        connect(m_editor, &TdlgSurveyDataForm::listReread, this, [this] {
+            m_model->reload();
+            SelectCurrentRow(*m_grid, m_reportQuery);
+            updateActions();
+        });
+    }
+    return *m_editor;
+}
+
 void TMainForm::actAddExecute()
 {
-    laterFunction();
+    TdlgSurveyDataForm& editor = surveyDataForm();
+    editor.openForNew(&m_reportQuery);
+    editor.exec();
+    keepPosition();
 }
 
 void TMainForm::actEditExecute()
 {
     if (!m_reportQuery.isOpen() || m_reportQuery.isEmpty())
         return;
-    laterFunction();
+    TdlgSurveyDataForm& editor = surveyDataForm();
+    editor.openForModify(&m_reportQuery);
+    editor.exec();
+    m_model->reload();
+    SelectCurrentRow(*m_grid, m_reportQuery);
+    updateActions();
 }
 
 void TMainForm::actDeleteExecute()

@@ -9,6 +9,7 @@
 #include <functional>
 
 class NavigationBar;
+class TdlgSurveyDataForm;
 class QLabel;
 class QMenu;
 class QStackedWidget;
@@ -43,6 +44,8 @@ public:
     QAction* action(const QString& caption) const { return m_actions.value(caption); }
     int sortState() const { return m_sortState; }
     int lastSortedColumn() const { return m_lastSorted; }
+    // The record editor, made on first use and kept for the run.
+    TdlgSurveyDataForm& surveyDataForm();
 
     // Action handlers.
     void actAddExecute();
@@ -76,6 +79,7 @@ private:
     QHash<QString, QAction*> m_actions;
     RowSet m_reportQuery;
     TFieldDataArray m_fields;
+    TdlgSurveyDataForm* m_editor = nullptr;
     bool m_showGrid = true;
     int m_sortState = 1;
     int m_lastSorted = -1;

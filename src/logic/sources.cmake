@@ -2,6 +2,8 @@
 list(APPEND TALLYRA_CORE_SOURCES
   logic/RuleText.cpp logic/RuleExpression.cpp
   logic/BatchRuleSet.cpp
+  logic/ProgressEstimate.cpp
 )
 list(APPEND TALLYRA_UI_SOURCES
+  logic/MessageListWin.cpp logic/ProgressBar.cpp logic/ProgressBar2Line.cpp
 )

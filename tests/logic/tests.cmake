@@ -1,2 +1,3 @@
 tallyra_test_program(logic_tests logic/RuleTextTest.cpp logic/RuleExpressionTest.cpp)
 tallyra_test_program(batch_rule_tests logic/BatchRuleSetTest.cpp)
+tallyra_test_program(logic_window_tests logic/MessageListWinTest.cpp logic/ProgressTest.cpp)

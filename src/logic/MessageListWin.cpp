@@ -1,0 +1,192 @@
+#include "logic/MessageListWin.h"
+
+#include <QEvent>
+#include <QFontMetrics>
+#include <QHeaderView>
+#include <QScopeGuard>
+#include <QStyle>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+struct ColumnDesign {
+    const char* title;
+    int width;
+};
+
+// Rule, explanation, page, field.
+const ColumnDesign Columns[] = {{"逻辑关系", 340}, {"说明", 321}, {"页号", 73}, {"变量", 70}};
+
+QTableWidgetItem* NewCell(const QString& text)
+{
+    auto* item = new QTableWidgetItem(text);
+    item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+    return item;
+}
+
+// The fixed column shows nothing, not the row numbers a row header shows by default.
+void BlankRowHeader(QTableWidget* grid, int row)
+{
+    grid->setVerticalHeaderItem(row, new QTableWidgetItem());
+}
+
+} // namespace
+
+TMessageListWinForm::TMessageListWinForm(QWidget* parent)
+    : QDialog(parent, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowCloseButtonHint)
+{
+    setWindowTitle(QStringLiteral("逻辑错误列表"));
+    resize(900, 258);
+    QFont listFont(QStringLiteral("宋体"));
+    listFont.setPixelSize(13);
+    setFont(listFont);
+    QPalette pale = palette();
+    pale.setColor(QPalette::Window, QColor(255, 255, 204)); // the colour value 13434879
+    setPalette(pale);
+    setAutoFillBackground(true);
+
+    Grid = new QTableWidget(1, int(std::size(Columns)), this);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(Grid);
+
+    Grid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    Grid->setSelectionMode(QAbstractItemView::SingleSelection);
+    Grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    Grid->setDragEnabled(false);
+    Grid->setWordWrap(true);
+    Grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    Grid->horizontalHeader()->setSectionsMovable(false);
+    QHeaderView* rows = Grid->verticalHeader();
+    rows->setSectionResizeMode(QHeaderView::Interactive);
+    rows->setMinimumSectionSize(4);
+    rows->setDefaultSectionSize(DefaultRowHeight);
+    rows->setFixedWidth(FixedColumnWidth);
+    for (int c = 0; c < int(std::size(Columns)); ++c) {
+        Grid->setHorizontalHeaderItem(c, new QTableWidgetItem(QString::fromUtf8(Columns[c].title)));
+        Grid->setColumnWidth(c, Columns[c].width);
+    }
+    BlankRowHeader(Grid, 0);
+    Grid->setRowHeight(0, DefaultRowHeight);
+    connect(Grid, &QTableWidget::cellDoubleClicked, this, &TMessageListWinForm::GridDblClick);
+}
+
+void TMessageListWinForm::ClearErrorList()
+{
+    m_hasRows = false;
+    Grid->setRowCount(1);
+    for (int c = 0; c < Grid->columnCount(); ++c)
+        SetCellText(0, c, QString());
+    hide();
+}
+
+void TMessageListWinForm::AddErrorRow(const QString& rule, const QString& explanation, const QString& field,
+                                      int page)
+{
+    int row = 0;
+    if (m_hasRows) {
+        row = Grid->rowCount();
+        Grid->insertRow(row);
+        BlankRowHeader(Grid, row);
+    } else {
+        m_hasRows = true; // the blank row takes the first rule
+    }
+    SetWrappedCellText(row, RuleColumn, rule);
+    SetWrappedCellText(row, ExplanationColumn, explanation);
+    SetCellText(row, PageColumn, QString::number(page));
+    SetCellText(row, FieldColumn, field);
+    const QRect first = Grid->visualRect(Grid->model()->index(row, 0));
+    Grid->viewport()->update(0, first.top(), Grid->viewport()->width(), first.height());
+}
+
+int TMessageListWinForm::TextRowHeight(int column, const QString& text) const
+{
+    // The cell draws its text inside a small margin on either side.
+    const int margin = Grid->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, Grid) + 1;
+    const int width = qMax(1, Grid->columnWidth(column) - 2 * margin);
+    const QFontMetrics metrics(Grid->font());
+    const QRect drawn = metrics.boundingRect(QRect(0, 0, width, 100000),
+                                             Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, text);
+    return drawn.height() + 8;
+}
+
+void TMessageListWinForm::SetCellText(int row, int column, const QString& text)
+{
+    if (QTableWidgetItem* item = Grid->item(row, column))
+        item->setText(text);
+    else
+        Grid->setItem(row, column, NewCell(text));
+}
+
+void TMessageListWinForm::SetWrappedCellText(int row, int column, const QString& text)
+{
+    Grid->setRowHeight(row, qMax(TextRowHeight(column, text), Grid->rowHeight(row)));
+    SetCellText(row, column, text);
+}
+
+QString TMessageListWinForm::CellText(int row, int column) const
+{
+    const QTableWidgetItem* item = Grid->item(row, column);
+    return item ? item->text() : QString();
+}
+
+void TMessageListWinForm::GridDblClick()
+{
+    if (m_jumpInProgress)
+        return;
+    const int row = Grid->currentRow();
+    const QString pageText = CellText(row, PageColumn);
+    if (row < 0 || pageText.isEmpty())
+        return; // the blank row names no page
+    m_jumpInProgress = true;
+    // The flag must not outlive a jump that fails, or no later double click would act.
+    const auto clearFlag = qScopeGuard([this] { m_jumpInProgress = false; });
+    const QString field = CellText(row, FieldColumn);
+    if (jumpTo)
+        jumpTo(pageText.toInt(), field);
+    // The jump re-evaluates the pages and so refills the list: start again at its top.
+    Grid->setCurrentCell(0, RuleColumn);
+}
+
+void TMessageListWinForm::showEvent(QShowEvent* event)
+{
+    move(ShownPosition);
+    QDialog::showEvent(event);
+}
+
+void TMessageListWinForm::changeEvent(QEvent* event)
+{
+    // Activating another window of the program must not bury the list under it.
+    if (event->type() == QEvent::ActivationChange && isVisible() && !isActiveWindow())
+        raise();
+    QDialog::changeEvent(event);
+}
+
+TMessageListWinForm& MessageListWin()
+{
+    // Lives until the program ends; it is never destroyed, only hidden.
+    static auto* form = new TMessageListWinForm;
+    return *form;
+}
+
+void ClearErrorList()
+{
+    MessageListWin().ClearErrorList();
+}
+
+void AddErrorRow(const QString& rule, const QString& explanation, const QString& field, int page)
+{
+    MessageListWin().AddErrorRow(rule, explanation, field, page);
+}
+
+bool IsErrorListEmpty()
+{
+    return MessageListWin().IsErrorListEmpty();
+}
+
+bool ErrorListJumpInProgress()
+{
+    return MessageListWin().JumpInProgress();
+}
