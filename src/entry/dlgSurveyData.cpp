@@ -15,6 +15,8 @@
 #include "entry/RecordStore.h"
 #include "entry/RtfReader.h"
 #include "entry/SurveyPages.h"
+#include "logic/MessageListWin.h"
+#include "logic/RuleCheck.h"
 #include "model/Division.h"
 #include "model/LevelRule.h"
 
@@ -25,6 +27,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QScrollArea>
 #include <QShortcut>
 #include <QStyle>
@@ -155,6 +158,11 @@ void TdlgSurveyDataForm::buildWindow()
     layout->addWidget(DataPage, 1);
     layout->addWidget(rtfNotes);
     resize(1000, 720);
+
+    // Tab goes through a page's fields in their order.
+    for (const QList<QWidget*>& fields : m_pageFields)
+        for (int i = 1; i < fields.size(); ++i)
+            setTabOrder(fields[i - 1], fields[i]);
 
     auto* hold = new QShortcut(QKeySequence(QStringLiteral("Ctrl+S")), this);
     connect(hold, &QShortcut::activated, this, [this] { tbHoldClick(); });
@@ -316,10 +324,7 @@ void TdlgSurveyDataForm::registerField(QWidget* control, int page)
     const QString name = control->objectName().toLower();
     m_controls.insert(name, control);
     m_pageOf.insert(control, page);
-    QList<QWidget*>& fields = m_pageFields[page];
-    if (!fields.isEmpty())
-        setTabOrder(fields.last(), control);
-    fields << control;
+    m_pageFields[page] << control;
     control->installEventFilter(this);
     if (auto* numeric = qobject_cast<NumericEdit*>(control)) {
         connect(numeric, &NumericEdit::valueChanged, this, [this, name] {
@@ -427,6 +432,12 @@ void TdlgSurveyDataForm::readCodeLists()
 void TdlgSurveyDataForm::showEvent(QShowEvent* event)
 {
     move(10, 2);
+    // The error list jumps into this editor.
+    QPointer<TdlgSurveyDataForm> self(this);
+    MessageListWin().jumpTo = [self](int page, const QString& field) {
+        if (self)
+            self->jumpToField(page, field);
+    };
     readCodeLists();
     LoadRecord();
     button("tbPrint")->setEnabled(!IsAddMode);
@@ -1081,31 +1092,50 @@ void TdlgSurveyDataForm::navigate(int move)
 
 // ---------------------------------------------------------------- logic rules
 
-bool TdlgSurveyDataForm::checkPageRules(int, bool)
+FieldReading TdlgSurveyDataForm::readField(const QString& name) const
 {
-    return true;
+    FieldReading reading;
+    QWidget* w = control(name);
+    if (!w)
+        return reading;
+    if (auto* edit = qobject_cast<NumericEdit*>(w)) {
+        reading.kind = FieldReading::Numeric;
+        reading.value = edit->intValue();
+    } else {
+        reading.kind = FieldReading::NotNumeric;
+    }
+    return reading;
+}
+
+bool TdlgSurveyDataForm::checkPageRules(int page, bool clearFirst)
+{
+    return CheckPageRules(page, clearFirst, [this](const QString& name) { return readField(name); });
 }
 
 void TdlgSurveyDataForm::checkAllPageRules()
 {
+    CheckAllPageRules([this](const QString& name) { return readField(name); });
 }
 
 bool TdlgSurveyDataForm::isErrorListEmpty() const
 {
-    return true;
+    return IsErrorListEmpty();
 }
 
 void TdlgSurveyDataForm::clearAndHideErrorList()
 {
-}
-
-bool TdlgSurveyDataForm::errorListJumpInProgress() const
-{
-    return false;
+    ClearErrorList();
+    MessageListWin().hide();
 }
 
 void TdlgSurveyDataForm::hideErrorList()
 {
+    MessageListWin().hide();
+}
+
+bool TdlgSurveyDataForm::errorListJumpInProgress() const
+{
+    return ErrorListJumpInProgress();
 }
 
 void TdlgSurveyDataForm::reject()

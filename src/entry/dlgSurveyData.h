@@ -16,6 +16,7 @@ class QTextBrowser;
 class QToolButton;
 class QWidget;
 class TMVValidEdit;
+struct FieldReading;
 
 // "基层以上单位数据": the paged form in which one return is entered or changed.
 class TdlgSurveyDataForm : public QDialog {
@@ -70,6 +71,8 @@ public:
     const TMenuItemDataArray& stateList() const { return m_states; }
 
     // The logic-rule hooks: page checks fill the error list.
+    // The value of a field as the rules read it.
+    FieldReading readField(const QString& name) const;
     bool checkPageRules(int page, bool clearFirst);
     void checkAllPageRules();
     bool isErrorListEmpty() const;

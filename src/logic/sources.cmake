@@ -5,5 +5,5 @@ list(APPEND TALLYRA_CORE_SOURCES
   logic/ProgressEstimate.cpp
 )
 list(APPEND TALLYRA_UI_SOURCES
-  logic/MessageListWin.cpp logic/ProgressBar.cpp logic/ProgressBar2Line.cpp
+  logic/RuleCheck.cpp logic/MessageListWin.cpp logic/ProgressBar.cpp logic/ProgressBar2Line.cpp
 )
