@@ -15,6 +15,9 @@
 #include "db/DbError.h"
 #include "db/WorkingDatabase.h"
 #include "entry/dlgSurveyData.h"
+#include "logic/BatchCheck.h"
+#include "logic/dlgCheck.h"
+#include "model/ValueText.h"
 
 #include <QAction>
 #include <QApplication>
@@ -166,7 +169,7 @@ void TMainForm::buildActions()
     makeAction(QStringLiteral("添加新记录"), QStyle::SP_FileIcon, [this] { actAddExecute(); });
     makeAction(QStringLiteral("修改选中的记录"), QStyle::SP_FileDialogDetailedView, [this] { actEditExecute(); });
     makeAction(QStringLiteral("删除记录"), QStyle::SP_TrashIcon, [this] { actDeleteExecute(); });
-    makeAction(QStringLiteral("检查数据的逻辑"), QStyle::SP_DialogApplyButton, later);
+    makeAction(QStringLiteral("检查数据的逻辑"), QStyle::SP_DialogApplyButton, [this] { actCheckExecute(); });
     makeAction(QStringLiteral("指标查询"), QStyle::SP_FileDialogContentsView, later);
     makeAction(QStringLiteral("数据汇总"), QStyle::SP_FileDialogListView, later);
     makeAction(QStringLiteral("数据分组"), QStyle::SP_DirIcon, later);
@@ -181,7 +184,7 @@ void TMainForm::buildActions()
     makeAction(QStringLiteral("自定义列表显示"), QStyle::SP_FileDialogListView, [this] { actShowExecute(); });
     makeAction(QStringLiteral("按条件查找定位数据"), QStyle::SP_FileDialogContentsView, later);
     makeAction(QStringLiteral("按编号范围查找数据"), QStyle::SP_FileDialogContentsView, later);
-    makeAction(QStringLiteral("检查选中数据的逻辑"), QStyle::SP_DialogApplyButton, later);
+    makeAction(QStringLiteral("检查选中数据的逻辑"), QStyle::SP_DialogApplyButton, [this] { CheckSelectedRecords(); });
     makeAction(QStringLiteral("关于"), QStyle::SP_MessageBoxInformation, [this] { actAboutExecute(); });
     makeAction(QStringLiteral("退出"), QStyle::SP_DialogCloseButton, [this] { close(); });
 }
@@ -452,4 +455,39 @@ void TMainForm::actAboutExecute()
         }
     }, this);
     about.exec();
+}
+
+QStringList TMainForm::selectedCodes()
+{
+    QStringList codes;
+    if (!m_reportQuery.isOpen() || m_reportQuery.isEmpty())
+        return codes;
+    const int code = m_reportQuery.columnIndex(QStringLiteral("c901"));
+    const QModelIndexList selected = m_grid->selectionModel()->selectedRows();
+    if (selected.isEmpty()) {
+        if (m_reportQuery.position() >= 0)
+            codes << FormatValueText(m_reportQuery.valueAt(m_reportQuery.position(), code));
+        return codes;
+    }
+    for (const QModelIndex& index : selected) {
+        m_reportQuery.moveTo(index.row());
+        codes << FormatValueText(m_reportQuery.valueAt(index.row(), code));
+    }
+    return codes;
+}
+
+void TMainForm::CheckSelectedRecords()
+{
+    const QStringList codes = selectedCodes();
+    if (codes.isEmpty())
+        return;
+    RunBatchCheckAndReport(SelectedRecordsCheckSql(codes), nullptr);
+}
+
+void TMainForm::actCheckExecute()
+{
+    TdlgCheckForm dialog(this);
+    dialog.selectedCodes = [this] { return selectedCodes(); };
+    dialog.refreshList = [this] { keepPosition(); };
+    dialog.exec();
 }

@@ -56,6 +56,11 @@ public:
     void actShowExecute();
     void actOptionExecute();
     void actAboutExecute();
+    void actCheckExecute();
+    // Checks the returns selected in the list at once, without the dialog.
+    void CheckSelectedRecords();
+    // The codes of the selected returns, or of the current one; the list ends on the last.
+    QStringList selectedCodes();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

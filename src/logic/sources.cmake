@@ -2,8 +2,8 @@
 list(APPEND TALLYRA_CORE_SOURCES
   logic/RuleText.cpp logic/RuleExpression.cpp
   logic/BatchRuleSet.cpp
-  logic/ProgressEstimate.cpp
+  logic/ProgressEstimate.cpp logic/BatchCheck.cpp
 )
 list(APPEND TALLYRA_UI_SOURCES
-  logic/RuleCheck.cpp logic/MessageListWin.cpp logic/ProgressBar.cpp logic/ProgressBar2Line.cpp
+  logic/RuleCheck.cpp logic/dlgCheck.cpp logic/MessageListWin.cpp logic/ProgressBar.cpp logic/ProgressBar2Line.cpp
 )

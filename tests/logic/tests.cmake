@@ -2,3 +2,4 @@ tallyra_test_program(logic_tests logic/RuleTextTest.cpp logic/RuleExpressionTest
 tallyra_test_program(batch_rule_tests logic/BatchRuleSetTest.cpp)
 tallyra_test_program(logic_window_tests logic/MessageListWinTest.cpp logic/ProgressTest.cpp)
 tallyra_test_program(rule_check_tests logic/RuleCheckTest.cpp)
+tallyra_test_program(batch_check_tests logic/BatchCheckTest.cpp)

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+#include <QVariantList>
+#include <functional>
+
+class Connection;
+
+// What a batch check run came to.
+struct BatchCheckResult {
+    qint64 checkedRecords = 0;
+    qint64 failedRecords = 0;
+    qint64 failedChecks = 0;
+    bool stopped = false; // ended by the user before the last record
+    bool anyError() const { return failedRecords > 0; }
+};
+
+// The hooks a run calls while it goes; all may stay empty.
+struct BatchCheckHooks {
+    std::function<void(qint64 total, qint64 done)> started;
+    std::function<void()> stepped;
+    std::function<bool()> paused;  // nothing advances while true
+    std::function<bool()> stopped; // ends the run at once
+    std::function<void()> processEvents;
+};
+
+// The report's full name: "2012基层以上-" + label + "-逻辑检查结果.txt" in the folder. Characters a
+// file name cannot hold are replaced by "_".
+QString BatchReportPath(const QString& folder, const QString& label);
+
+// The statements of the run's selections.
+QString AllRecordsCheckSql();
+QString SelectedRecordsCheckSql(const QStringList& codes);
+QString RangeCheckSql(double from, double to);
+
+// Runs the built-in checks over the returns the statement selects: writes the report (head,
+// one block per failing return, and the summary when any failed) and sets RecordState to 2 for
+// failing returns and, with markPassed, to 1 for passing ones. States are committed in batches,
+// so a stop or an error keeps what was decided. Raises DbError or ReportFileError.
+BatchCheckResult RunBatchCheck(Connection& db, const QString& selectSql, const QString& reportPath,
+                               const QDateTime& startTime, bool markPassed, const BatchCheckHooks& hooks = {});

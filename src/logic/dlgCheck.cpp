@@ -1,0 +1,281 @@
+#include "logic/dlgCheck.h"
+
+#include "app/Paths.h"
+#include "app/Prompter.h"
+#include "db/DbError.h"
+#include "db/WorkingDatabase.h"
+#include "logic/BatchCheck.h"
+#include "logic/BatchRuleSet.h"
+#include "logic/ProgressEstimate.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpressionValidator>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace {
+constexpr int kIdleHeight = 172;
+constexpr int kRunningHeight = 255;
+} // namespace
+
+TdlgCheckForm::TdlgCheckForm(QWidget* parent) : QDialog(parent)
+{
+    setWindowTitle(QStringLiteral("选择检查的方式"));
+    auto* choices = new QGroupBox(QStringLiteral("检查的内容"));
+    auto* grid = new QGridLayout(choices);
+    m_choices[0] = new QRadioButton(QStringLiteral("选中的数据"));
+    m_choices[1] = new QRadioButton(QStringLiteral("所有的数据"));
+    m_choices[2] = new QRadioButton(QStringLiteral("指定单位编号的范围"));
+    m_choices[0]->setChecked(true);
+    auto* digits = new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,12}")), this);
+    m_from = new QLineEdit;
+    m_to = new QLineEdit;
+    for (QLineEdit* box : {m_from, m_to}) {
+        box->setValidator(digits);
+        box->setFixedWidth(120);
+    }
+    grid->addWidget(m_choices[0], 0, 0);
+    grid->addWidget(m_choices[1], 0, 1);
+    grid->addWidget(m_choices[2], 1, 0);
+    auto* range = new QHBoxLayout;
+    range->addWidget(new QLabel(QStringLiteral("从")));
+    range->addWidget(m_from);
+    range->addWidget(new QLabel(QStringLiteral("到")));
+    range->addWidget(m_to);
+    range->addStretch(1);
+    grid->addLayout(range, 1, 1);
+
+    auto* progress = new QGroupBox(QStringLiteral("检查进度"));
+    progress->setObjectName(QStringLiteral("progressGroup"));
+    auto* progressLayout = new QVBoxLayout(progress);
+    m_preparing = new QLabel(QStringLiteral("正在准备数据 ..."));
+    m_bar = new QProgressBar;
+    m_bar->setTextVisible(false);
+    m_done = new QLabel;
+    m_toDo = new QLabel;
+    m_toDo->setAlignment(Qt::AlignRight);
+    auto* texts = new QHBoxLayout;
+    texts->addWidget(m_done);
+    texts->addWidget(m_toDo);
+    progressLayout->addWidget(m_preparing);
+    progressLayout->addWidget(m_bar);
+    progressLayout->addLayout(texts);
+
+    m_check = new QPushButton(QStringLiteral("检  查"));
+    m_pause = new QPushButton(QStringLiteral("暂  停"));
+    m_resume = new QPushButton(QStringLiteral("继  续"));
+    m_return = new QPushButton(QStringLiteral("返  回"));
+    connect(m_check, &QPushButton::clicked, this, &TdlgCheckForm::tbCheckClick);
+    connect(m_pause, &QPushButton::clicked, this, &TdlgCheckForm::tbPauseClick);
+    connect(m_resume, &QPushButton::clicked, this, &TdlgCheckForm::tbResumeClick);
+    connect(m_return, &QPushButton::clicked, this, &TdlgCheckForm::tbReturnClick);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    for (QPushButton* b : {m_check, m_pause, m_resume, m_return}) {
+        b->setAutoDefault(false);
+        buttons->addWidget(b);
+    }
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(choices);
+    layout->addLayout(buttons);
+    layout->addWidget(progress);
+    layout->addStretch(1);
+    m_timer = new QTimer(this);
+    m_timer->setInterval(ProgressTickMilliseconds);
+    connect(m_timer, &QTimer::timeout, this, &TdlgCheckForm::tick);
+    setFixedWidth(460);
+    setIdle();
+}
+
+QRadioButton* TdlgCheckForm::choice(int index) const
+{
+    return m_choices[index];
+}
+
+QPushButton* TdlgCheckForm::button(const QString& caption) const
+{
+    for (QPushButton* b : {m_check, m_pause, m_resume, m_return})
+        if (b->text() == caption)
+            return b;
+    return nullptr;
+}
+
+void TdlgCheckForm::setIdle()
+{
+    m_running = false;
+    m_timer->stop();
+    setFixedHeight(kIdleHeight);
+    findChild<QGroupBox*>(QStringLiteral("progressGroup"))->hide();
+    m_check->setEnabled(true);
+    m_return->setEnabled(true);
+    m_pause->setEnabled(false);
+    m_resume->setEnabled(false);
+    for (QRadioButton* c : m_choices)
+        c->setEnabled(true);
+}
+
+void TdlgCheckForm::tbCheckClick()
+{
+    for (QRadioButton* c : m_choices)
+        c->setEnabled(false);
+    m_bar->setValue(0);
+    m_preparing->show();
+    m_done->hide();
+    m_toDo->hide();
+    findChild<QGroupBox*>(QStringLiteral("progressGroup"))->show();
+    setFixedHeight(kRunningHeight);
+    m_check->setEnabled(false);
+    m_pause->setEnabled(false);
+    m_return->setEnabled(false);
+    repaint();
+
+    if (m_choices[0]->isChecked()) {
+        const QStringList codes = selectedCodes ? selectedCodes() : QStringList();
+        if (!codes.isEmpty())
+            runChecked(SelectedRecordsCheckSql(codes));
+    } else if (m_choices[1]->isChecked()) {
+        runChecked(AllRecordsCheckSql());
+    } else {
+        if (m_from->text().isEmpty())
+            m_from->setText(QStringLiteral("0"));
+        if (m_to->text().isEmpty())
+            m_to->setText(QStringLiteral("0"));
+        const double from = m_from->text().toDouble();
+        double to = m_to->text().toDouble();
+        if (from == 0 || to == 0) {
+            CurrentPrompter().message(QStringLiteral("请输入逻辑检查的范围"));
+            setIdle();
+            return;
+        }
+        if (to < from) {
+            to = from;
+            m_to->setText(m_from->text());
+        }
+        runChecked(RangeCheckSql(from, to));
+    }
+    if (refreshList) {
+        try {
+            refreshList();
+        } catch (...) {
+        }
+    }
+    if (isVisible())
+        setIdle();
+}
+
+void TdlgCheckForm::runChecked(const QString& sql)
+{
+    m_running = true;
+    RunBatchCheckAndReport(sql, this);
+    m_running = false;
+}
+
+void TdlgCheckForm::StartCheckProgress(qint64 total, qint64 done)
+{
+    m_preparing->hide();
+    m_paused = false;
+    m_stop = false;
+    m_pause->setEnabled(true);
+    m_return->setEnabled(true);
+    m_total = total;
+    m_doneCount = done;
+    m_bar->setMaximum(int(qMax<qint64>(1, total)));
+    m_bar->setValue(int(done));
+    const ProgressTexts texts = ProgressCountTexts(int(done), int(total));
+    m_done->setText(texts.done);
+    m_toDo->setText(texts.toDo);
+    m_done->show();
+    m_toDo->show();
+    m_ticks = 0;
+    m_estimate = -1;
+    m_timer->start();
+}
+
+void TdlgCheckForm::StepCheckProgress()
+{
+    ++m_doneCount;
+    m_bar->setValue(int(m_doneCount));
+    if (m_doneCount >= m_total)
+        m_timer->stop();
+}
+
+void TdlgCheckForm::tick()
+{
+    ++m_ticks;
+    const ProgressTick t = ProgressAfterTick(m_ticks, int(m_doneCount), int(m_total), m_estimate);
+    m_estimate = t.estimate;
+    m_done->setText(t.texts.done);
+    m_toDo->setText(t.texts.toDo);
+}
+
+void TdlgCheckForm::tbPauseClick()
+{
+    m_timer->stop();
+    m_paused = true;
+    m_pause->setEnabled(false);
+    m_resume->setEnabled(true);
+}
+
+void TdlgCheckForm::tbResumeClick()
+{
+    m_paused = false;
+    m_timer->start();
+    m_pause->setEnabled(true);
+    m_resume->setEnabled(false);
+}
+
+void TdlgCheckForm::tbReturnClick()
+{
+    m_stop = true;
+    close();
+}
+
+void TdlgCheckForm::closeEvent(QCloseEvent* event)
+{
+    // A run in progress ends at its next turn; the window goes when the run has returned.
+    m_stop = true;
+    m_paused = false;
+    QDialog::closeEvent(event);
+}
+
+void RunBatchCheckAndReport(const QString& selectSql, TdlgCheckForm* dialog)
+{
+    BatchCheckHooks hooks;
+    if (dialog) {
+        hooks.started = [dialog](qint64 total, qint64 done) { dialog->StartCheckProgress(total, done); };
+        hooks.stepped = [dialog] { dialog->StepCheckProgress(); };
+        hooks.paused = [dialog] { return dialog->isPaused(); };
+        hooks.stopped = [dialog] { return dialog->isStopRequested(); };
+        hooks.processEvents = [dialog] {
+            // While paused the run waits for the user instead of spinning.
+            QApplication::processEvents(dialog->isPaused() ? QEventLoop::WaitForMoreEvents : QEventLoop::AllEvents);
+        };
+    }
+    const QString report = BatchReportPath(DocumentsFolder(), DatabaseLabel);
+    BatchCheckResult result;
+    try {
+        result = RunBatchCheck(SysConnection(), selectSql, report, QDateTime::currentDateTime(), true, hooks);
+    } catch (const DbError& e) {
+        ShowRunError(e.message());
+        return;
+    } catch (const ReportFileError& e) {
+        ShowRunError(e.message());
+        return;
+    }
+    if (result.stopped)
+        return;
+    if (!result.anyError())
+        CurrentPrompter().message(QStringLiteral("恭喜你，所检查的数据没有逻辑错误"));
+    else
+        CurrentPrompter().openFile(report);
+}
