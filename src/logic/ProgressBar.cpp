@@ -1,6 +1,6 @@
 #include "logic/ProgressBar.h"
 
-#include "logic/ProgressEstimate.h"
+#include "logic/ProgressDisplay.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -78,50 +78,43 @@ TProgressBarForm::TProgressBarForm(QWidget* parent)
     ToDoText = NewLabel(QString(), QRect(212, 50, 200, 18), Qt::AlignRight, this);
     DoneText->hide();
     ToDoText->hide();
-
-    Timer = new QTimer(this);
-    Timer->setInterval(ProgressTickMilliseconds);
-    connect(Timer, &QTimer::timeout, this, &TProgressBarForm::TimerTick);
+    Display = new ProgressDisplay(Bar, DoneText, ToDoText, this);
 }
 
 void TProgressBarForm::StartProgress(int total, int done)
 {
-    m_total = total;
-    m_done = done;
-    Bar->setValue(ProgressPercent(m_done, m_total));
-    ShowCounts();
-    DoneText->show();
-    ToDoText->show();
-    m_ticks = 0;
-    m_estimate = -1;
-    Timer->start();
+    Display->start(total, done);
 }
 
 void TProgressBarForm::StepProgress()
 {
-    // The bar cannot be fuller than full.
-    if (m_done < m_total)
-        ++m_done;
-    Bar->setValue(ProgressPercent(m_done, m_total));
-    if (Bar->value() >= 100)
-        Timer->stop(); // the texts keep the last times shown
+    Display->step();
     repaint();
 }
 
-void TProgressBarForm::ShowCounts()
+int TProgressBarForm::total() const
 {
-    const ProgressTexts texts = ProgressCountTexts(m_done, m_total);
-    DoneText->setText(texts.done);
-    ToDoText->setText(texts.toDo);
+    return int(Display->total());
 }
 
-void TProgressBarForm::TimerTick()
+int TProgressBarForm::done() const
 {
-    ++m_ticks;
-    const ProgressTick tick = ProgressAfterTick(m_ticks, m_done, m_total, m_estimate);
-    m_estimate = tick.estimate;
-    DoneText->setText(tick.texts.done);
-    ToDoText->setText(tick.texts.toDo);
+    return int(Display->done());
+}
+
+int TProgressBarForm::tickCount() const
+{
+    return Display->tickCount();
+}
+
+int TProgressBarForm::estimate() const
+{
+    return Display->estimate();
+}
+
+QTimer* TProgressBarForm::timer() const
+{
+    return Display->timer();
 }
 
 void TProgressBarForm::showEvent(QShowEvent* event)
@@ -135,7 +128,7 @@ void TProgressBarForm::hideEvent(QHideEvent* event)
 {
     DoneText->hide();
     ToDoText->hide();
-    Timer->stop();
+    Display->stop();
     QDialog::hideEvent(event);
 }
 

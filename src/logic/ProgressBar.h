@@ -5,6 +5,7 @@
 class QLabel;
 class QProgressBar;
 class QTimer;
+class ProgressDisplay;
 
 // The progress window of long loops (printing, exports, ...): one bar, the counts done and to do,
 // and after five seconds the elapsed time and an estimate of the time still needed. Created once
@@ -20,17 +21,17 @@ public:
     // thread from handling paint events.
     void StepProgress();
 
-    int total() const { return m_total; }
-    int done() const { return m_done; }
-    int tickCount() const { return m_ticks; }
-    int estimate() const { return m_estimate; } // remaining ticks, -1 until known
+    int total() const;
+    int done() const;
+    int tickCount() const;
+    int estimate() const; // remaining ticks, -1 until known
 
     // "正在处理：" above the bar; callers may change its text.
     QLabel* processLabel() const { return ProcessLabel; }
     QProgressBar* bar() const { return Bar; }
     QLabel* doneText() const { return DoneText; }
     QLabel* toDoText() const { return ToDoText; }
-    QTimer* timer() const { return Timer; }
+    QTimer* timer() const;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -38,19 +39,13 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    void TimerTick();
-    void ShowCounts();
 
     QLabel* ProcessLabel;
     QProgressBar* Bar;
     QWidget* Animation;
     QLabel* DoneText;
     QLabel* ToDoText;
-    QTimer* Timer;
-    int m_total = 0;
-    int m_done = 0;
-    int m_ticks = 0;
-    int m_estimate = -1;
+    ProgressDisplay* Display;
 };
 
 // The one single-bar progress window of the program, made on first use.

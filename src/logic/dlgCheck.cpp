@@ -6,7 +6,7 @@
 #include "db/WorkingDatabase.h"
 #include "logic/BatchCheck.h"
 #include "logic/BatchRuleSet.h"
-#include "logic/ProgressEstimate.h"
+#include "logic/ProgressDisplay.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -90,9 +90,7 @@ TdlgCheckForm::TdlgCheckForm(QWidget* parent) : QDialog(parent)
     layout->addLayout(buttons);
     layout->addWidget(progress);
     layout->addStretch(1);
-    m_timer = new QTimer(this);
-    m_timer->setInterval(ProgressTickMilliseconds);
-    connect(m_timer, &QTimer::timeout, this, &TdlgCheckForm::tick);
+    m_display = new ProgressDisplay(m_bar, m_done, m_toDo, this);
     setFixedWidth(460);
     setIdle();
 }
@@ -113,7 +111,7 @@ QPushButton* TdlgCheckForm::button(const QString& caption) const
 void TdlgCheckForm::setIdle()
 {
     m_running = false;
-    m_timer->stop();
+    m_display->stop();
     setFixedHeight(kIdleHeight);
     findChild<QGroupBox*>(QStringLiteral("progressGroup"))->hide();
     m_check->setEnabled(true);
@@ -187,40 +185,22 @@ void TdlgCheckForm::StartCheckProgress(qint64 total, qint64 done)
     m_stop = false;
     m_pause->setEnabled(true);
     m_return->setEnabled(true);
-    m_total = total;
-    m_doneCount = done;
-    m_bar->setMaximum(int(qMax<qint64>(1, total)));
-    m_bar->setValue(int(done));
-    const ProgressTexts texts = ProgressCountTexts(int(done), int(total));
-    m_done->setText(texts.done);
-    m_toDo->setText(texts.toDo);
-    m_done->show();
-    m_toDo->show();
-    m_ticks = 0;
-    m_estimate = -1;
-    m_timer->start();
+    m_display->start(total, done);
 }
 
 void TdlgCheckForm::StepCheckProgress()
 {
-    ++m_doneCount;
-    m_bar->setValue(int(m_doneCount));
-    if (m_doneCount >= m_total)
-        m_timer->stop();
+    m_display->step();
 }
 
-void TdlgCheckForm::tick()
+QTimer* TdlgCheckForm::timer() const
 {
-    ++m_ticks;
-    const ProgressTick t = ProgressAfterTick(m_ticks, int(m_doneCount), int(m_total), m_estimate);
-    m_estimate = t.estimate;
-    m_done->setText(t.texts.done);
-    m_toDo->setText(t.texts.toDo);
+    return m_display->timer();
 }
 
 void TdlgCheckForm::tbPauseClick()
 {
-    m_timer->stop();
+    m_display->pause();
     m_paused = true;
     m_pause->setEnabled(false);
     m_resume->setEnabled(true);
@@ -229,7 +209,7 @@ void TdlgCheckForm::tbPauseClick()
 void TdlgCheckForm::tbResumeClick()
 {
     m_paused = false;
-    m_timer->start();
+    m_display->resume();
     m_pause->setEnabled(true);
     m_resume->setEnabled(false);
 }

@@ -10,7 +10,7 @@ class QProgressBar;
 class QPushButton;
 class QRadioButton;
 class QTimer;
-struct BatchCheckResult;
+class ProgressDisplay;
 
 // "选择检查的方式": runs the batch logic check over the selected returns, all returns or a
 // range of codes, with a progress display that can pause, resume and return.
@@ -41,14 +41,13 @@ public:
     QProgressBar* bar() const { return m_bar; }
     QLabel* doneLabel() const { return m_done; }
     QLabel* toDoLabel() const { return m_toDo; }
-    QTimer* timer() const { return m_timer; }
+    QTimer* timer() const;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
     void setIdle();
-    void tick();
     void runChecked(const QString& sql);
     QRadioButton* m_choices[3];
     QLineEdit* m_from;
@@ -57,15 +56,11 @@ private:
     QLabel* m_done;
     QLabel* m_toDo;
     QProgressBar* m_bar;
-    QTimer* m_timer;
+    ProgressDisplay* m_display;
     QPushButton* m_check;
     QPushButton* m_pause;
     QPushButton* m_resume;
     QPushButton* m_return;
-    qint64 m_total = 0;
-    qint64 m_doneCount = 0;
-    int m_ticks = 0;
-    int m_estimate = -1;
     bool m_paused = false;
     bool m_stop = false;
     bool m_running = false;

@@ -5,5 +5,5 @@ list(APPEND TALLYRA_CORE_SOURCES
   logic/ProgressEstimate.cpp logic/BatchCheck.cpp
 )
 list(APPEND TALLYRA_UI_SOURCES
-  logic/RuleCheck.cpp logic/dlgCheck.cpp logic/MessageListWin.cpp logic/ProgressBar.cpp logic/ProgressBar2Line.cpp
+  logic/RuleCheck.cpp logic/dlgCheck.cpp logic/ProgressDisplay.cpp logic/MessageListWin.cpp logic/ProgressBar.cpp logic/ProgressBar2Line.cpp
 )
