@@ -7,6 +7,10 @@
 void FillSampleReturns(Connection& db, int rows)
 {
     QStringList columns = db.columnNames("dt_data");
+    QStringList answers; // yes/no fields hold 1 or 2
+    RowSet kinds = db.query("select FieldName from dt_fieldlist where QueryType=3");
+    for (kinds.first(); !kinds.eof(); kinds.next())
+        answers << kinds.text("FieldName");
     QStringList values;
     for (const QString& c : columns) {
         if (c == "c901")
@@ -26,6 +30,8 @@ void FillSampleReturns(Connection& db, int rows)
             values << "1 + i % 5";
         else if (c == "RecordState")
             values << "i % 3";
+        else if (answers.contains(c))
+            values << "1 + abs(random()) % 2";
         else if (c == "b014" || c == "j018")
             values << "(abs(random()) % 100000) / 100.0";
         else

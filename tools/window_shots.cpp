@@ -7,6 +7,8 @@
 #include "db/Connection.h"
 #include "db/WorkingDatabase.h"
 #include "entry/dlgSurveyData.h"
+#include "logic/MessageListWin.h"
+#include "logic/dlgCheck.h"
 
 #include <QApplication>
 #include <QDir>
@@ -62,7 +64,7 @@ int main(int argc, char* argv[])
     form.show();
     save(form, out + "/main.png");
 
-    form.reportQuery().moveTo(1);
+    form.reportQuery().moveTo(4); // a union that reports data
     TdlgSurveyDataForm& editor = form.surveyDataForm();
     editor.openForModify(&form.reportQuery());
     editor.show();
@@ -71,7 +73,20 @@ int main(int argc, char* argv[])
         editor.pages()->setCurrentIndex(page);
         save(editor, out + QStringLiteral("/editor-page%1.png").arg(page));
     }
+    editor.pages()->setCurrentIndex(1);
+    editor.checkAllPageRules();
+    save(MessageListWin(), out + "/error-list.png");
     editor.button("tbSave")->setEnabled(false);
     editor.close();
+
+    TdlgCheckForm check(&form);
+    check.show();
+    save(check, out + "/check-dialog.png");
+    check.StartCheckProgress(100000, 0);
+    for (int i = 0; i < 37000; ++i)
+        check.StepCheckProgress();
+    check.findChild<QWidget*>("progressGroup")->show();
+    check.setFixedHeight(255);
+    save(check, out + "/check-dialog-running.png");
     return 0;
 }

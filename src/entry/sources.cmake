@@ -4,6 +4,6 @@ list(APPEND TALLYRA_CORE_SOURCES
   model/DivisionTree.cpp
 )
 list(APPEND TALLYRA_UI_SOURCES
-  entry/dlgSurveyData.cpp
+  entry/dlgSurveyData.cpp entry/dlgSurveyDataLayout.cpp
   entry/NumericEdit.cpp entry/MVValidEdit.cpp entry/CityName.cpp
 )
