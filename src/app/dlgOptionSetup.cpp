@@ -30,6 +30,7 @@ TdlgOptionSetupForm::TdlgOptionSetupForm(QWidget* parent) : QDialog(parent)
     cbIme = new RefreshingComboBox;
     cbIme->setFixedWidth(270);
     cbIme->items = [] { return InstalledInputMethods(); };
+    InstalledInputMethods(); // the framework's answer is ready by the time the list drops down
     // The current preference shows until the list is dropped down.
     cbIme->addItem(Environment().preferredInputMethod);
     pageLayout->addWidget(cbIme);

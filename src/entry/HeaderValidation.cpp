@@ -40,8 +40,12 @@ HeaderProblem ValidateHeaderFields(Connection& db, const HeaderFields& f, const 
     }
     if (f.c902.trimmed().isEmpty())
         return {QStringLiteral("必须输入本级工会名称"), QStringLiteral("c902")};
-    if (LookupDivisionName(db, f.c903.trimmed().toInt()).isEmpty())
-        return {QStringLiteral("输入的行政区划代码错误，请重新输入，或用对话框选择"), QStringLiteral("c903")};
+    QString lookupError;
+    if (LookupDivisionName(db, f.c903.trimmed().toInt(), &lookupError).isEmpty()) {
+        HeaderProblem problem{QStringLiteral("输入的行政区划代码错误，请重新输入，或用对话框选择"), QStringLiteral("c903")};
+        problem.lookupError = lookupError;
+        return problem;
+    }
     if (!context.levels || FindCodeName(*context.levels, LevelValue(f.c904)).isEmpty())
         return {QStringLiteral("输入的本级工会层次代码不合法，请重新输入或通过列表选择"), QStringLiteral("c904")};
     if (!context.states || FindCodeName(*context.states, StateValue(f.c907)).isEmpty())

@@ -29,6 +29,7 @@ struct HeaderProblem {
     QString message;
     QString field;          // the field that gets the focus
     bool duplicate = false; // the code belongs to another return
+    QString lookupError;    // the engine's message when the division lookup failed
     bool ok() const { return message.isEmpty(); }
 };
 

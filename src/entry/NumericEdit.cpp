@@ -130,10 +130,14 @@ void NumericEdit::clearValue()
 
 void NumericEdit::setValue(double value)
 {
-    const QString plain = valueText(value);
+    QString shown = valueText(value);
+    if (m_editing && m_padDigits > 0 && !m_decimals)
+        shown = QString::number(qint64(std::llround(value))); // no padding zeros while typing
+    else if (!m_editing && m_separators)
+        shown = GroupThousands(shown);
     // The program may set any value, also one the keyboard could not enter.
     m_settingText = true;
-    setText(m_editing || !m_separators ? plain : GroupThousands(plain));
+    setText(shown);
     m_settingText = false;
 }
 
@@ -142,7 +146,7 @@ QString NumericEdit::valueText(double value) const
     if (!std::isfinite(value))
         return QStringLiteral("0");
     if (!m_decimals)
-        return QString::number(qint64(std::llround(value)));
+        return QStringLiteral("%1").arg(qint64(std::llround(value)), m_padDigits, 10, QLatin1Char('0'));
     return decimalText(value);
 }
 
@@ -190,7 +194,11 @@ void NumericEdit::showText(const QString& text)
 
 void NumericEdit::showPlain()
 {
-    showText(plainText());
+    // The padding zeros are for reading; typing starts from the value's own digits.
+    if (m_padDigits > 0 && !isBlank())
+        showText(QString::number(intValue()));
+    else
+        showText(plainText());
 }
 
 void NumericEdit::showSeparated()

@@ -22,6 +22,8 @@ public:
     void setMaxLength(int digits) { m_maxDigits = qMax(0, digits); }
     bool decimalsAllowed() const { return m_decimals; }
     void setDecimalsAllowed(bool allowed) { m_decimals = allowed; }
+    // Whole values shown with at least this many digits, padded with zeros ("000000").
+    void setZeroPadding(int digits) { m_padDigits = digits; }
     bool thousandsSeparators() const { return m_separators; }
     void setThousandsSeparators(bool shown);
 
@@ -60,6 +62,7 @@ private:
     int m_maxDigits = 0;
     bool m_decimals = false;
     bool m_separators = true;
+    int m_padDigits = 0;
     bool m_editing = false;     // the plain digits are shown for typing
     bool m_formatting = false;  // the display is being switched; the content stays
     bool m_settingText = false; // the program sets the text, which the keyboard rules do not limit

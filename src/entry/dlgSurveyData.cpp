@@ -152,7 +152,11 @@ void TdlgSurveyDataForm::readCodeLists()
 void TdlgSurveyDataForm::showEvent(QShowEvent* event)
 {
     move(10, 2);
-    // The error list jumps into this editor.
+    // The error list belongs to the editor while it shows: a modal window blocks every window
+    // but its own, and the list must take double clicks. It jumps into this editor.
+    TMessageListWinForm& errors = MessageListWin();
+    if (errors.parent() != this)
+        errors.setParent(this, errors.windowFlags());
     QPointer<TdlgSurveyDataForm> self(this);
     MessageListWin().jumpTo = [self](int page, const QString& field) {
         if (self)
@@ -199,7 +203,8 @@ void TdlgSurveyDataForm::LoadRecord()
             continue;
         const QVariant v = stored.value(f.FieldName.toLower());
         if (auto* edit = qobject_cast<NumericEdit*>(w)) {
-            if (f.ID > 6) {
+            // The cover fields keep the limits of their own boxes.
+            if (f.ID > 6 && f.PageID >= 1) {
                 const bool answer = f.QueryType == AnswerCode;
                 edit->setMinimum(0);
                 edit->setMaximum(answer ? 2 : 99999999999999.0);
@@ -237,7 +242,10 @@ void TdlgSurveyDataForm::LoadRecord()
         const int city = RegReadInteger(QStringLiteral("AppLastCity"), 0, SettingsRoot::LocalMachine, EnvSettingKey());
         numeric("c903")->setValue(city);
         SetEditTag(CityNameCtrl, city);
-        CityNameCtrl->setText(LookupDivisionName(SysConnection(), city));
+        QString error;
+        CityNameCtrl->setText(LookupDivisionName(SysConnection(), city, &error));
+        if (!error.isEmpty())
+            ShowRunError(error, QStringLiteral(",请与系统管理员或软件发行者联系。"));
         numeric("c904")->setValue(10);
         SetEditTag(LevelName, 10);
         LevelName->setText(FindCodeName(m_levels, 10));
@@ -405,6 +413,8 @@ bool TdlgSurveyDataForm::ValidateHeader()
         ShowRunError(e.message(), QStringLiteral(",请与软件发行者联系。"));
         return false;
     }
+    if (!problem.lookupError.isEmpty())
+        ShowRunError(problem.lookupError, QStringLiteral(",请与系统管理员或软件发行者联系。"));
     if (problem.ok())
         return true;
     if (problem.duplicate) {
@@ -760,7 +770,10 @@ void TdlgSurveyDataForm::tbReturnClick()
 
 bool TdlgSurveyDataForm::FormCloseQuery()
 {
-    if (button("tbSave")->isEnabled() && button("tbHold")->isEnabled()) {
+    // A return of a union that reports no data keeps the hold disabled; its changes are still asked for.
+    const bool pending = button("tbSave")->isEnabled()
+                         && (button("tbHold")->isEnabled() || StateValue(numeric("c907")->plainText()) > 2);
+    if (pending) {
         const int answer =
             CurrentPrompter().question(QStringLiteral("对数据改动后尚未保存，准备保存这些改动吗？"), ButtonYes | ButtonNo);
         if (answer == AnswerYes) {
@@ -861,4 +874,24 @@ bool TdlgSurveyDataForm::errorListJumpInProgress() const
 void TdlgSurveyDataForm::reject()
 {
     close();
+}
+
+void TdlgSurveyDataForm::releaseErrorList()
+{
+    TMessageListWinForm& errors = MessageListWin();
+    if (errors.parent() == this) {
+        errors.hide();
+        errors.setParent(nullptr, errors.windowFlags());
+    }
+}
+
+void TdlgSurveyDataForm::hideEvent(QHideEvent* event)
+{
+    releaseErrorList();
+    QDialog::hideEvent(event);
+}
+
+TdlgSurveyDataForm::~TdlgSurveyDataForm()
+{
+    releaseErrorList();
 }

@@ -23,6 +23,7 @@ class TdlgSurveyDataForm : public QDialog {
     Q_OBJECT
 public:
     explicit TdlgSurveyDataForm(QWidget* parent = nullptr);
+    ~TdlgSurveyDataForm() override;
 
     // Prepares the window for a new return or for the list's current return; exec() shows it.
     void openForNew(RowSet* list);
@@ -90,10 +91,12 @@ signals:
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildWindow();
+    void releaseErrorList();
     QWidget* buildCover();
     QWidget* buildDataPage(int page);
     void registerField(QWidget* control, int page);

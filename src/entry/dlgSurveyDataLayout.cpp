@@ -207,7 +207,9 @@ QWidget* TdlgSurveyDataForm::buildCover()
     grid->addWidget(label(QStringLiteral("902. 本级工会名称：")), row, 0);
     grid->addWidget(textField("c902", 60, 420), row++, 1, 1, 2, Qt::AlignLeft);
     grid->addWidget(label(QStringLiteral("903. 本级工会所在地行政区划代码：")), row, 0);
-    grid->addWidget(numericField("c903", 6), row, 1, Qt::AlignLeft);
+    NumericEdit* division = numericField("c903", 6);
+    division->setZeroPadding(6);
+    grid->addWidget(division, row, 1, Qt::AlignLeft);
     CityNameCtrl = nameBox("CityNameCtrl", QStringLiteral("选择本级工会所在地行政区划"), [this] { openDivisionPicker(); });
     grid->addWidget(CityNameCtrl, row++, 2);
     grid->addWidget(label(QStringLiteral("904. 本级工会层次代码：")), row, 0);

@@ -72,6 +72,16 @@ RecordValues BatchRecordReader::read(const RowSet& rows) const
     return values;
 }
 
+namespace {
+// The sign of a product, without computing a product that could overflow.
+int ProductSign(qint64 a, qint64 b, qint64 c)
+{
+    if (a == 0 || b == 0 || c == 0)
+        return 0;
+    return ((a < 0) + (b < 0) + (c < 0)) % 2 ? -1 : 1;
+}
+} // namespace
+
 const std::vector<BatchCheck>& BatchChecks()
 {
     using R = RecordValues;
@@ -90,7 +100,7 @@ const std::vector<BatchCheck>& BatchChecks()
         {8, 1, "z013<=z001", [](const R& r) { return r.z013 > r.z001; }, "z013[<=]z001"},
         {9, 1, "(z010 = 1 and z013 + z014 > 0 and z013 + z014<= z001 + z008) or (z010 <> 1 and z013 + z014=0)", [](const R& r) { return r.z010 == 1 && (r.z013 + r.z014 <= 0 || r.z013 + r.z014 > r.z001 + r.z008); }, "如果z010，那么z013+z014[>]0并且z013+z014[<=]z001+z008"},
         {10, 1, "(z010 = 1 and z013 + z014 > 0 and z013 + z014<= z001 + z008) or (z010 <> 1 and z013 + z014=0)", [](const R& r) { return r.z010 != 1 && r.z013 + r.z014 > 0; }, "如果不是z010，那么z013+z014[=]0"},
-        {11, 1, "(z015 + z016 = 0) or (z010 = 1 and z015 * z016 > 0 and z016 > z015)", [](const R& r) { return r.z015 + r.z016 != 0 && (r.z010 != 1 || r.z015 * r.z016 == 0 || r.z016 <= r.z015); }, "如果z010，则z015、z016必须大于0，并且z016>z015；如果不是z010，那么z015、z016[=]0"},
+        {11, 1, "(z015 + z016 = 0) or (z010 = 1 and z015 * z016 > 0 and z016 > z015)", [](const R& r) { return r.z015 + r.z016 != 0 && (r.z010 != 1 || (r.z015 == 0 || r.z016 == 0) || r.z016 <= r.z015); }, "如果z010，则z015、z016必须大于0，并且z016>z015；如果不是z010，那么z015、z016[=]0"},
         {12, 2, "x002<=x001", [](const R& r) { return r.x002 > r.x001; }, "x002[<=]x001"},
         {13, 2, "x011<=x003", [](const R& r) { return r.x011 > r.x003; }, "x011[<=]x003"},
         {14, 2, "x012<=x011", [](const R& r) { return r.x012 > r.x011; }, "x012[<=]x011"},
@@ -164,7 +174,7 @@ const std::vector<BatchCheck>& BatchChecks()
         {82, 7, "(l001 = 1) or (l001 <> 1 and l002 = 0)", [](const R& r) { return r.l001 != 1 && r.l002 != 0; }, "如果不是L001，那么L002[=]0"},
         {83, 7, "(l001 = 1) or (l001 <> 1 and l003 = 0)", [](const R& r) { return r.l001 != 1 && r.l003 != 0; }, "如果不是L001，那么L003[=]0"},
         {84, 7, "(l004 + l005 = 0) or l004 > 0", [](const R& r) { return r.l004 == 0 && r.l005 != 0; }, "如果L004=0，那么L005[=]0"},
-        {85, 8, "(h003+h004+h005=0) or (h003*h004*h005>0 and h004>h003 and h005>h004)", [](const R& r) { return r.h003 + r.h004 + r.h005 != 0 && (r.h003 * r.h004 * r.h005 <= 0 || r.h004 <= r.h003 || r.h005 <= r.h004); }, "h003、h004、h005都为0，或者都大于0并且h004[>]h003且h005[>]h004"},
+        {85, 8, "(h003+h004+h005=0) or (h003*h004*h005>0 and h004>h003 and h005>h004)", [](const R& r) { return r.h003 + r.h004 + r.h005 != 0 && (ProductSign(r.h003, r.h004, r.h005) <= 0 || r.h004 <= r.h003 || r.h005 <= r.h004); }, "h003、h004、h005都为0，或者都大于0并且h004[>]h003且h005[>]h004"},
         {86, 9, "(j012+j013+j014=0) or (j012*j013>0 and j013>j012 and j014<=j013)", [](const R& r) { return (r.j012 == 0 && (r.j013 > 0 || r.j014 > 0)) || (r.j012 > 0 && (r.j013 <= r.j012 || r.j014 > r.j013)); }, "j012、j013、j014都为0，或者j012、j013大于0并且j013[>]j012,j014[<=]j013"},
         {87, 9, "(j015= 1) or (j015 <> 1 and j016 <> 1)", [](const R& r) { return r.j015 != 1 && r.j016 == 1; }, "如果不是j015，那么j016[<>]1"},
         {88, 9, "j011 <= j010", [](const R& r) { return r.j011 > r.j010; }, "j011[<=]j010"},

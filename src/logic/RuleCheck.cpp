@@ -50,8 +50,12 @@ bool CheckPageRules(int page, bool clearFirst, const FieldReader& read)
             if (EvaluateRuleExpression(db, rewritten))
                 AddErrorRow(rule.rule, RenderRuleText(rule.explain), rule.focus, page);
         }
-    } catch (const DbError&) {
-        CurrentPrompter().message(expression);
+    } catch (const DbError& e) {
+        // Before the first rule the page's rules could not be read at all: say why.
+        if (expression.isEmpty())
+            ShowRunError(e.message(), QStringLiteral(",请与软件发行者联系。"));
+        else
+            CurrentPrompter().message(expression);
     } catch (const RuleNameError&) {
         CurrentPrompter().message(expression);
     }

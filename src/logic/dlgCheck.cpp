@@ -228,6 +228,13 @@ void TdlgCheckForm::closeEvent(QCloseEvent* event)
     QDialog::closeEvent(event);
 }
 
+void TdlgCheckForm::reject()
+{
+    m_stop = true;
+    m_paused = false;
+    QDialog::reject();
+}
+
 void RunBatchCheckAndReport(const QString& selectSql, TdlgCheckForm* dialog)
 {
     BatchCheckHooks hooks;

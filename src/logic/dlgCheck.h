@@ -45,6 +45,8 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // Esc ends a run like "返  回".
+    void reject() override;
 
 private:
     void setIdle();

@@ -419,3 +419,27 @@ TEST_F(SurveyDataTest, EveryFieldComesBackAsTyped)
     }
     EXPECT_EQ(covered.size(), IndicatorNames().size());
 }
+
+TEST_F(SurveyDataTest, CoverCodesKeepTheirOwnLimits)
+{
+    openNew();
+    EXPECT_EQ(num("c907")->maxLength(), 6);
+    EXPECT_EQ(num("c904")->maxLength(), 6);
+    EXPECT_EQ(num("c901")->maxLength(), 12);
+    EXPECT_EQ(num("c903")->text(), "000000"); // no division yet: six digits
+    num("c903")->setValue(110105);
+    EXPECT_EQ(num("c903")->text(), "110105");
+}
+
+TEST_F(SurveyDataTest, ChangesToAReturnWithoutDataAreAskedForOnClosing)
+{
+    addStored(110101000001, "c907=3, z001=0, z004=0, x001=0, x003=0");
+    openExisting(110101000001);
+    EXPECT_FALSE(form->button("tbHold")->isEnabled());
+    text("c905")->setText("王芳");
+    prompter.answer(AnswerYes);
+    form->close();
+    EXPECT_EQ(prompter.questions.size(), 1);
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_EQ(stored(110101000001, "c905").toString(), "王芳");
+}

@@ -17,6 +17,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableView>
+#include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
@@ -271,4 +272,27 @@ TEST_F(BatchCheckTest, CheckingTheSelectedRowsOfTheList)
     EXPECT_EQ(stateOf(110101000004), 0);
     EXPECT_EQ(prompter.opened, QStringList{report});
     EXPECT_EQ(form.reportQuery().position(), 2); // the list ends on the last selected row
+}
+
+TEST_F(BatchCheckTest, EscapeDuringARunStopsIt)
+{
+    for (int i = 1; i <= 4; ++i)
+        add(110101000000 + i, "z003=5");
+    TdlgCheckForm dialog;
+    dialog.show();
+    dialog.choice(1)->setChecked(true);
+    bool pressed = false;
+    QObject::connect(dialog.bar(), &QProgressBar::valueChanged, &dialog, [&](int value) {
+        if (value > 0 && !pressed) {
+            pressed = true;
+            dialog.tbPauseClick();
+            QTest::keyClick(&dialog, Qt::Key_Escape);
+        }
+    });
+    dialog.tbCheckClick();
+    EXPECT_TRUE(pressed);
+    EXPECT_TRUE(dialog.isStopRequested());
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(SysConnection().scalar("select count(*) from dt_data where RecordState=2").toInt(), 1);
+    EXPECT_FALSE(SysConnection().inTransaction());
 }

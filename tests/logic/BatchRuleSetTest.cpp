@@ -348,3 +348,26 @@ TEST_F(BatchRuleSet, RandomReturnsBreakTheSameChecksAsTheDeliveredRules)
         EXPECT_LT(failures[no - 1], returnCount) << no;
     }
 }
+
+TEST(BatchRuleSetProducts, LargeValuesDoNotOverflowTheProductTests)
+{
+    // Increasing positive counts whose product exceeds 64 bits hold check 85.
+    RecordValues r;
+    r.h003 = 60000;
+    r.h004 = 2500000;
+    r.h005 = 90000000;
+    r.c904 = 10;
+    r.z001 = 1;
+    EXPECT_FALSE(failingChecks(r).contains(85));
+    r.h004 = 0;
+    EXPECT_TRUE(failingChecks(r).contains(85));
+    // z015 × z016 > 0 with large values: check 11 holds when z010 is yes and z016 > z015.
+    RecordValues z;
+    z.z001 = 1;
+    z.c904 = 10;
+    z.z010 = 1;
+    z.z013 = 1;
+    z.z015 = 4000000000;
+    z.z016 = 5000000000;
+    EXPECT_FALSE(failingChecks(z).contains(11));
+}

@@ -9,6 +9,8 @@
 #include <QApplication>
 #include <QTableWidget>
 #include <QTest>
+#include <QTimer>
+#include <QWindow>
 #include <QToolButton>
 #include <gtest/gtest.h>
 
@@ -198,4 +200,32 @@ TEST_F(RuleCheckTest, AnUnknownNameStopsThePageWithTwoMessages)
     FieldReader reader = [&](const QString& n) { return form->readField(n); };
     EXPECT_EQ(ResolveRuleName("Z001", reader), "1");
     EXPECT_EQ(ResolveRuleName("And", reader), "And");
+}
+
+TEST_F(RuleCheckTest, TheListTakesDoubleClicksWhileTheEditorIsModal)
+{
+    form->button("tbSave")->setEnabled(false);
+    form->close();
+    auto modal = std::make_unique<TdlgSurveyDataForm>();
+    modal->openForModify(&list);
+    int pageAfterJump = -1;
+    QTimer::singleShot(0, [&] {
+        modal->numeric("x002")->setValue(5);
+        modal->pages()->setCurrentIndex(1);
+        modal->checkAllPageRules();
+        TMessageListWinForm& errors = MessageListWin();
+        QTableWidget* grid = errors.grid();
+        QPoint at;
+        for (int r = 0; r < grid->rowCount(); ++r)
+            if (grid->item(r, TMessageListWinForm::RuleColumn)->text() == "x002<=x001")
+                at = grid->viewport()->mapTo(&errors, grid->visualItemRect(grid->item(r, 0)).center());
+        // through the window system, where a modal window blocks the windows it does not own
+        QTest::mouseClick(errors.windowHandle(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(errors.windowHandle(), Qt::LeftButton, {}, at);
+        pageAfterJump = modal->currentPage();
+        modal->tbReturnClick();
+    });
+    modal->exec();
+    EXPECT_EQ(pageAfterJump, 2);
+    EXPECT_EQ(MessageListWin().parent(), nullptr); // the list outlives the editor
 }
