@@ -295,15 +295,21 @@ void TMainForm::BuildRecordList()
 
 void TMainForm::keepPosition(const std::function<void()>& change)
 {
+    const Bookmark mark = m_reportQuery.isOpen() ? m_reportQuery.bookmark() : Bookmark();
     if (change)
         change();
     if (!m_reportQuery.isOpen())
         return;
     try {
-        RefreshKeepingPosition(*m_grid, *m_model);
+        m_reportQuery.requery();
+        if (!m_reportQuery.gotoBookmark(mark))
+            m_reportQuery.last();
     } catch (const DbError& e) {
         ShowRunError(e.message(), QStringLiteral(",请与软件发行者联系。"));
     }
+    m_model->reload();
+    m_grid->clearSelection();
+    SelectCurrentRow(*m_grid, m_reportQuery);
     updateActions();
 }
 
@@ -354,8 +360,7 @@ void TMainForm::actAddExecute()
 {
     TdlgSurveyDataForm& editor = surveyDataForm();
     editor.openForNew(&m_reportQuery);
-    editor.exec();
-    keepPosition();
+    keepPosition([&] { editor.exec(); });
 }
 
 void TMainForm::actEditExecute()
@@ -448,11 +453,7 @@ void TMainForm::actOptionExecute()
 void TMainForm::actAboutExecute()
 {
     TdlgAboutForm about(ProductVersion().buildNumber, [this] {
-        SysConnection().execute(QStringLiteral("update dt_data set RecordState=1"));
-        try {
-            keepPosition();
-        } catch (...) {
-        }
+        keepPosition([] { SysConnection().execute(QStringLiteral("update dt_data set RecordState=1")); });
     }, this);
     about.exec();
 }

@@ -9,6 +9,8 @@
 #include "app/Environment.h"
 #include "db/Backup.h"
 #include "db/WorkingDatabase.h"
+#include "entry/NumericEdit.h"
+#include "entry/dlgSurveyData.h"
 #include "support/ScriptedPrompter.h"
 #include "support/TestEnvironment.h"
 
@@ -20,6 +22,7 @@
 #include <QTimer>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QTableView>
@@ -434,4 +437,27 @@ TEST(OptionsDialog, OkWritesThePreferenceAndCancelChangesNothing)
     }
     EXPECT_EQ(Environment().preferredInputMethod, "");
     EXPECT_EQ(RegReadString("ImePrefer", "none", SettingsRoot::LocalMachine, EnvSettingKey()), "none");
+}
+
+TEST_F(MainFormTest, AddingAReturnKeepsTheListOnItsRow)
+{
+    start(3);
+    rows().moveTo(1);
+    SelectCurrentRow(grid(), rows());
+    ASSERT_EQ(rows().text("c901"), "110101000002");
+    QTimer::singleShot(0, [&] {
+        TdlgSurveyDataForm& editor = form->surveyDataForm();
+        editor.numeric("c901")->setValue(110100000001); // sorts before every listed return
+        qobject_cast<QLineEdit*>(editor.control("c902"))->setText("新工会");
+        editor.numeric("c903")->setValue(110101);
+        editor.numeric("c907")->setValue(1);
+        qobject_cast<QLineEdit*>(editor.control("c905"))->setText("李娜");
+        qobject_cast<QLineEdit*>(editor.control("c906"))->setText("010-2");
+        editor.tbHoldClick();
+        editor.tbReturnClick();
+    });
+    form->actAddExecute();
+    EXPECT_EQ(rows().recordCount(), 4);
+    EXPECT_EQ(rows().text("c901"), "110101000002");
+    EXPECT_EQ(grid().currentIndex().row(), rows().position());
 }
