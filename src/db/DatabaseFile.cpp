@@ -23,16 +23,23 @@ void CreateEmptyDatabase(const QString& path)
     connection.executeScript(QStringLiteral("create table t_init(x); drop table t_init;"));
 }
 
-QString MakeTempFileName()
+namespace {
+// A fresh "~SM…" name in the folder: the platform makes the file, which is removed again.
+QString freshTempName(const QString& folder)
 {
-    QTemporaryFile file(QDir::tempPath() + QStringLiteral("/~SMXXXXXX.tmp"));
-    file.setAutoRemove(true);
+    QTemporaryFile file(folder + QStringLiteral("/~SMXXXXXX.tmp"));
     if (!file.open())
         return QString();
     const QString name = file.fileName();
     file.close();
     file.remove();
     return name;
+}
+} // namespace
+
+QString MakeTempFileName()
+{
+    return freshTempName(QDir::tempPath());
 }
 
 namespace {
@@ -46,22 +53,12 @@ bool syncFolder(const QString& folder)
     return ok;
 }
 
-QString tempNameBeside(const QString& path)
-{
-    QTemporaryFile file(QFileInfo(path).absolutePath() + QStringLiteral("/~SMXXXXXX.tmp"));
-    if (!file.open())
-        return QString();
-    const QString name = file.fileName();
-    file.close();
-    file.remove();
-    return name;
-}
 } // namespace
 
 CompactResult CompactDatabaseFile(const QString& path)
 {
     CompactResult result;
-    const QString temp = tempNameBeside(path);
+    const QString temp = freshTempName(QFileInfo(path).absolutePath());
     if (temp.isEmpty()) {
         result.error = QStringLiteral("无法在“%1”所在的文件夹中建立临时文件").arg(path);
         return result;

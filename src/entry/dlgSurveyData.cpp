@@ -22,19 +22,13 @@
 
 #include <QAction>
 #include <QCloseEvent>
-#include <QGridLayout>
-#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
-#include <QScrollArea>
-#include <QShortcut>
-#include <QStyle>
 #include <QTabWidget>
 #include <QTextBrowser>
 #include <QToolButton>
-#include <QVBoxLayout>
 
 #include <cmath>
 
@@ -469,7 +463,7 @@ void TdlgSurveyDataForm::lookupState(bool byUser)
         showProblem(QStringLiteral("输入的填报状态代码不合法，请重新输入或通过列表选择"), QStringLiteral("c907"));
 }
 
-bool TdlgSurveyDataForm::exitCheck(QWidget* field, bool byUser)
+void TdlgSurveyDataForm::exitCheck(QWidget* field, bool byUser)
 {
     const QString name = field->objectName().toLower();
     if (name == QLatin1String("c901")) {
@@ -478,10 +472,10 @@ bool TdlgSurveyDataForm::exitCheck(QWidget* field, bool byUser)
             showProblem(QStringLiteral("必须输入工会统计编码"), name);
         else if (code.size() != 12)
             showProblem(QStringLiteral("工会统计编码必须为12位"), name);
-        return true;
+        return;
     }
     if (!IsLoaded)
-        return true;
+        return;
     if (name == QLatin1String("c902") || name == QLatin1String("c905") || name == QLatin1String("c906")) {
         auto* edit = qobject_cast<TMVValidEdit*>(field);
         edit->setText(GbkCut(edit->text(), edit->byteLimit()));
@@ -498,7 +492,6 @@ bool TdlgSurveyDataForm::exitCheck(QWidget* field, bool byUser)
     } else if (name == QLatin1String("c907")) {
         lookupState(byUser);
     }
-    return true;
 }
 
 void TdlgSurveyDataForm::openDivisionPicker()

@@ -112,7 +112,7 @@ private:
     void showNotes(int page);
     bool pageChanging(int from, int to);
     void pageChanged(int index);
-    bool exitCheck(QWidget* field, bool byUser);
+    void exitCheck(QWidget* field, bool byUser);
     void lookupDivision(bool byUser);
     void lookupLevel(bool byUser);
     void lookupState(bool byUser);
