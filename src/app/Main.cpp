@@ -28,6 +28,7 @@
 #include <QLinearGradient>
 #include <QMenuBar>
 #include <QPainter>
+#include <QScrollArea>
 #include <QShortcut>
 #include <QSplitter>
 #include <QStackedWidget>
@@ -124,7 +125,13 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent)
     buildNavigation();
     auto* splitter = new QSplitter(Qt::Horizontal);
     splitter->setHandleWidth(7);
-    splitter->addWidget(m_navigation);
+    // The open groups may be taller than the screen: the pane scrolls, the window keeps its size.
+    auto* navigationScroll = new QScrollArea;
+    navigationScroll->setWidget(m_navigation);
+    navigationScroll->setWidgetResizable(true);
+    navigationScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    navigationScroll->setFrameShape(QFrame::NoFrame);
+    splitter->addWidget(navigationScroll);
     splitter->addWidget(right);
     splitter->setStretchFactor(1, 1);
     splitter->setSizes({108, 900});
@@ -323,8 +330,19 @@ void TMainForm::titleClicked(int column)
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event)
 {
+    // A key acts when it is let go, but only when the list also saw it go down: the release of
+    // the Enter that closed a message box must not open the editor.
+    if (watched == m_grid && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (!key->isAutoRepeat())
+            m_pressedKey = key->key();
+    }
     if (watched == m_grid && event->type() == QEvent::KeyRelease) {
-        switch (static_cast<QKeyEvent*>(event)->key()) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->isAutoRepeat() || key->key() != m_pressedKey)
+            return QMainWindow::eventFilter(watched, event);
+        m_pressedKey = 0;
+        switch (key->key()) {
         case Qt::Key_Return:
         case Qt::Key_Enter:
             actEditExecute();

@@ -86,6 +86,7 @@ private:
     TFieldDataArray m_fields;
     TdlgSurveyDataForm* m_editor = nullptr;
     bool m_showGrid = true;
+    int m_pressedKey = 0;
     int m_sortState = 1;
     int m_lastSorted = -1;
 };

@@ -54,7 +54,7 @@ public:
         *text = dialog.textValue().left(maxLength);
         return true;
     }
-    void openFile(const QString& path) override { QDesktopServices::openUrl(QUrl::fromLocalFile(path)); }
+    bool openFile(const QString& path) override { return QDesktopServices::openUrl(QUrl::fromLocalFile(path)); }
 };
 
 Prompter*& installed()

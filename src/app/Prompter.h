@@ -26,7 +26,8 @@ public:
     // The text input box: false when cancelled.
     virtual bool inputText(const QString& caption, const QString& prompt, QString* text, int maxLength) = 0;
     // Opens a file with the desktop's default application.
-    virtual void openFile(const QString& path) = 0;
+    // false when the desktop has no application for it.
+    virtual bool openFile(const QString& path) = 0;
 };
 
 enum AnswerCode { AnswerClosed = 2, AnswerYes = 6, AnswerNo = 7, AnswerNoToAll = 9, AnswerYesToAll = 10 };

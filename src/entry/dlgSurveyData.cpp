@@ -172,6 +172,8 @@ void TdlgSurveyDataForm::showEvent(QShowEvent* event)
 void TdlgSurveyDataForm::LoadRecord()
 {
     IsLoaded = false;
+    // The list speaks of the return that was shown; a newly loaded one starts without it.
+    clearAndHideErrorList();
     if (m_levels.isEmpty())
         readCodeLists();
     const bool hasRow = m_list && m_list->position() >= 0;

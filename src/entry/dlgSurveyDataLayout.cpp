@@ -194,6 +194,9 @@ QWidget* TdlgSurveyDataForm::buildCover()
         QAction* button = box->addAction(style()->standardIcon(QStyle::SP_ArrowDown), QLineEdit::TrailingPosition);
         button->setObjectName(QString::fromLatin1(name) + QStringLiteral("Button"));
         connect(button, &QAction::triggered, this, drop);
+        // The button must not take the focus: leaving an invalid code would refuse the picker.
+        for (QToolButton* b : box->findChildren<QToolButton*>())
+            b->setFocusPolicy(Qt::NoFocus);
         return box;
     };
     auto label = [](const QString& text) {

@@ -263,6 +263,6 @@ void RunBatchCheckAndReport(const QString& selectSql, TdlgCheckForm* dialog)
         return;
     if (!result.anyError())
         CurrentPrompter().message(QStringLiteral("恭喜你，所检查的数据没有逻辑错误"));
-    else
-        CurrentPrompter().openFile(report);
+    else if (!CurrentPrompter().openFile(report))
+        CurrentPrompter().message(QStringLiteral("逻辑检查结果已经保存到：") + report);
 }

@@ -21,6 +21,7 @@
 #include <QProgressBar>
 #include <QTimer>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -460,4 +461,19 @@ TEST_F(MainFormTest, AddingAReturnKeepsTheListOnItsRow)
     EXPECT_EQ(rows().recordCount(), 4);
     EXPECT_EQ(rows().text("c901"), "110101000002");
     EXPECT_EQ(grid().currentIndex().row(), rows().position());
+}
+
+TEST_F(MainFormTest, AnEnterReleasedWithoutItsPressOpensNothing)
+{
+    start(2);
+    grid().setFocus();
+    // the release of an Enter whose press closed a message box
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(&grid(), &release);
+    QKeyEvent insertRelease(QEvent::KeyRelease, Qt::Key_Delete, Qt::NoModifier);
+    QApplication::sendEvent(&grid(), &insertRelease);
+    EXPECT_TRUE(prompter.shown.isEmpty());
+    // a whole key stroke still acts
+    QTest::keyClick(&grid(), Qt::Key_Delete);
+    EXPECT_EQ(prompter.shown.size(), 1);
 }

@@ -443,3 +443,11 @@ TEST_F(SurveyDataTest, ChangesToAReturnWithoutDataAreAskedForOnClosing)
     EXPECT_FALSE(form->isVisible());
     EXPECT_EQ(stored(110101000001, "c905").toString(), "王芳");
 }
+
+TEST_F(SurveyDataTest, ThePickerButtonsDoNotTakeTheFocus)
+{
+    openNew();
+    for (const char* box : {"CityNameCtrl", "LevelName", "StateName"})
+        for (QToolButton* b : form->nameBox(box)->findChildren<QToolButton*>())
+            EXPECT_EQ(b->focusPolicy(), Qt::NoFocus) << box;
+}

@@ -296,3 +296,11 @@ TEST_F(BatchCheckTest, EscapeDuringARunStopsIt)
     EXPECT_EQ(SysConnection().scalar("select count(*) from dt_data where RecordState=2").toInt(), 1);
     EXPECT_FALSE(SysConnection().inTransaction());
 }
+
+TEST_F(BatchCheckTest, AReportNoViewerTakesIsNamed)
+{
+    add(110101000001, "z003=5");
+    prompter.openSucceeds = false;
+    RunBatchCheckAndReport(AllRecordsCheckSql(), nullptr);
+    EXPECT_EQ(prompter.shown, QStringList{"逻辑检查结果已经保存到：" + report});
+}

@@ -229,3 +229,13 @@ TEST_F(RuleCheckTest, TheListTakesDoubleClicksWhileTheEditorIsModal)
     EXPECT_EQ(pageAfterJump, 2);
     EXPECT_EQ(MessageListWin().parent(), nullptr); // the list outlives the editor
 }
+
+TEST_F(RuleCheckTest, LoadingAnotherReturnClearsTheList)
+{
+    num("z003")->setValue(9);
+    form->checkAllPageRules();
+    ASSERT_FALSE(IsErrorListEmpty());
+    form->LoadRecord();
+    EXPECT_TRUE(IsErrorListEmpty());
+    EXPECT_FALSE(MessageListWin().isVisible());
+}

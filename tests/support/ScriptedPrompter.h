@@ -51,7 +51,12 @@ public:
         *text = a.toString().left(maxLength);
         return true;
     }
-    void openFile(const QString& path) override { opened << path; }
+    bool openFile(const QString& path) override
+    {
+        opened << path;
+        return openSucceeds;
+    }
+    bool openSucceeds = true;
 
 private:
     QVariant next() { return m_answers.isEmpty() ? QVariant() : m_answers.takeFirst(); }
