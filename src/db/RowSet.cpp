@@ -101,10 +101,10 @@ void RowSet::requery()
         throw DbError(QStringLiteral("row set has no source to re-query"));
     Statement statement(m_connection->handle(), m_sql);
     statement.bindAll(m_params);
-    const QString spec = m_sortSpec;
+    const QString order = m_sortSpec;
     load(statement);
-    if (!spec.isEmpty() && m_sortSpec != spec)
-        sort(spec);
+    if (!order.isEmpty() && m_sortSpec != order)
+        sort(order);
 }
 
 void RowSet::close()
@@ -325,9 +325,9 @@ bool RowSet::gotoBookmark(const Bookmark& mark)
     return moveTo(int(it - m_order.begin()));
 }
 
-void RowSet::sort(const QString& spec)
+void RowSet::sort(const QString& order)
 {
-    m_sortSpec = spec.trimmed();
+    m_sortSpec = order.trimmed();
     applySort();
     first();
 }

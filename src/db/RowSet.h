@@ -81,7 +81,7 @@ public:
     bool gotoBookmark(const Bookmark& mark);
 
     // Sorts the rows held, "COL ASC" or "COL DESC"; an empty text restores the read order.
-    void sort(const QString& spec);
+    void sort(const QString& order);
     const QString& sortSpec() const { return m_sortSpec; }
 
     // Bytes held by the values (for benchmarks).
