@@ -398,26 +398,12 @@ void TMainForm::actDeleteExecute()
     laterFunction();
 }
 
-void TMainForm::reopenAfterFileWork(const Bookmark& mark)
+void TMainForm::reopenWorkingDatabase()
 {
     const OpenDatabaseResult opened = OpenWorkingDatabase(CurrentDatabasePath);
-    if (opened.status != OpenDatabaseResult::Opened) {
+    if (opened.status != OpenDatabaseResult::Opened)
         ShowRunError(opened.error.isEmpty() ? CurrentDatabasePath : opened.error,
                      QStringLiteral(",请与系统管理员或软件发行者联系。"));
-        return;
-    }
-    if (!m_showGrid)
-        return;
-    try {
-        m_reportQuery.requery();
-    } catch (const DbError& e) {
-        ShowRunError(e.message(), QStringLiteral(",请与软件发行者联系。"));
-    }
-    if (mark.isValid())
-        m_reportQuery.gotoBookmark(mark);
-    m_model->reload();
-    SelectCurrentRow(*m_grid, m_reportQuery);
-    updateActions();
 }
 
 void TMainForm::actBackupExecute()
@@ -430,26 +416,30 @@ void TMainForm::actBackupExecute()
     if (chosen.isEmpty())
         return;
     const QString target = BackupFileName(chosen);
-    const Bookmark mark = m_reportQuery.isOpen() ? m_reportQuery.bookmark() : Bookmark();
-    SysConnection().close();
-    QString error;
-    if (CopyFileContents(CurrentDatabasePath, target, &error))
-        CurrentPrompter().message(QStringLiteral("备份成功"));
-    else
-        CurrentPrompter().message(error);
-    reopenAfterFileWork(mark);
+    keepPosition([&] {
+        SysConnection().close();
+        QString error;
+        if (CopyFileContents(CurrentDatabasePath, target, &error))
+            CurrentPrompter().message(QStringLiteral("备份成功"));
+        else
+            CurrentPrompter().message(error);
+        reopenWorkingDatabase();
+    });
 }
 
 void TMainForm::actCompactExecute()
 {
-    SysConnection().close();
-    const CompactResult result = CompactDatabaseFile(CurrentDatabasePath);
-    if (result.replaced)
-        CurrentPrompter().message(QStringLiteral("压缩操作成功"));
-    else
-        ShowRunError(result.error);
-    reopenAfterFileWork(Bookmark());
-    if (m_reportQuery.isOpen()) {
+    keepPosition([this] {
+        SysConnection().close();
+        const CompactResult result = CompactDatabaseFile(CurrentDatabasePath);
+        if (result.replaced)
+            CurrentPrompter().message(QStringLiteral("压缩操作成功"));
+        else
+            ShowRunError(result.error);
+        reopenWorkingDatabase();
+    });
+    // After a compaction the list starts again at its first return.
+    if (m_reportQuery.isOpen() && !m_reportQuery.isEmpty()) {
         m_reportQuery.first();
         SelectCurrentRow(*m_grid, m_reportQuery);
     }

@@ -71,7 +71,7 @@ private:
     void buildMenus();
     void buildNavigation();
     void laterFunction();
-    void reopenAfterFileWork(const Bookmark& mark);
+    void reopenWorkingDatabase();
     void titleClicked(int column);
 
     QLabel* m_versionLabel;
