@@ -3,7 +3,7 @@
 //   view.dll        the package template (dt_data without rows, ct_label with one row)
 //   notes/TableNotesZUL-NN.rtf, sumtable.zul, exporttable.zul
 // Usage: make_delivered_data DATA_FOLDER OUTPUT_FOLDER
-#include "app/Gbk.h"
+#include "base/Gbk.h"
 #include "db/Connection.h"
 #include "db/DbError.h"
 

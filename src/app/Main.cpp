@@ -1,12 +1,12 @@
 #include "app/Main.h"
 
-#include "app/Environment.h"
+#include "base/Environment.h"
 #include "app/NavigationBar.h"
-#include "app/Paths.h"
-#include "app/ProductVersion.h"
-#include "app/Prompter.h"
-#include "app/PublicProcedure.h"
-#include "app/WheelToKeys.h"
+#include "base/Paths.h"
+#include "base/ProductVersion.h"
+#include "widgets/Prompter.h"
+#include "base/PublicProcedure.h"
+#include "widgets/WheelToKeys.h"
 #include "app/dlgAbout.h"
 #include "app/dlgOptionSetup.h"
 #include "app/dlgShow.h"
@@ -17,7 +17,7 @@
 #include "entry/dlgSurveyData.h"
 #include "logic/BatchCheck.h"
 #include "logic/dlgCheck.h"
-#include "model/ValueText.h"
+#include "base/ValueText.h"
 
 #include <QAction>
 #include <QApplication>

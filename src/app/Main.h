@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/RecordGrid.h"
+#include "widgets/RecordGrid.h"
 #include "db/RowSet.h"
 #include "model/FieldCatalogue.h"
 

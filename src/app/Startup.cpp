@@ -1,10 +1,10 @@
 #include "app/Startup.h"
 
-#include "app/Environment.h"
+#include "base/Environment.h"
 #include "app/Main.h"
-#include "app/ProductVersion.h"
-#include "app/Prompter.h"
-#include "app/SettingsStore.h"
+#include "base/ProductVersion.h"
+#include "widgets/Prompter.h"
+#include "base/SettingsStore.h"
 #include "app/dlgAbout.h"
 #include "db/WorkingDatabase.h"
 

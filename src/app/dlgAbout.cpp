@@ -1,6 +1,6 @@
 #include "app/dlgAbout.h"
 
-#include "app/Prompter.h"
+#include "widgets/Prompter.h"
 #include "db/DbError.h"
 
 #include <QApplication>

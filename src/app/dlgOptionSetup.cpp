@@ -1,9 +1,9 @@
 #include "app/dlgOptionSetup.h"
 
-#include "app/Environment.h"
-#include "app/InputMethods.h"
-#include "app/Prompter.h"
-#include "app/SettingsStore.h"
+#include "base/Environment.h"
+#include "base/InputMethods.h"
+#include "widgets/Prompter.h"
+#include "base/SettingsStore.h"
 
 #include <QDialogButtonBox>
 #include <QLabel>

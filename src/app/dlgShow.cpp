@@ -1,6 +1,6 @@
 #include "app/dlgShow.h"
 
-#include "app/Prompter.h"
+#include "widgets/Prompter.h"
 #include "db/DbError.h"
 #include "db/WorkingDatabase.h"
 

@@ -3,7 +3,7 @@
 #include "db/Connection.h"
 #include "db/DbError.h"
 #include "db/Statement.h"
-#include "model/ValueText.h"
+#include "base/ValueText.h"
 
 #include <QCollator>
 #include <QLocale>

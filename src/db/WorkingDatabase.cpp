@@ -1,6 +1,6 @@
 #include "db/WorkingDatabase.h"
 
-#include "app/Paths.h"
+#include "base/Paths.h"
 #include "db/DbError.h"
 
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "entry/CityName.h"
 
-#include "app/Prompter.h"
+#include "widgets/Prompter.h"
 #include "db/DbError.h"
 #include "db/WorkingDatabase.h"
 #include "model/Division.h"

@@ -1,7 +1,7 @@
 #include "entry/MVValidEdit.h"
 
-#include "app/Gbk.h"
-#include "app/Prompter.h"
+#include "base/Gbk.h"
+#include "widgets/Prompter.h"
 
 #include <QAction>
 #include <QClipboard>

@@ -1,6 +1,6 @@
 #include "entry/RtfReader.h"
 
-#include "app/Gbk.h"
+#include "base/Gbk.h"
 
 #include <QFile>
 #include <QVector>

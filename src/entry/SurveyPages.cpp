@@ -1,6 +1,6 @@
 #include "entry/SurveyPages.h"
 
-#include "app/Paths.h"
+#include "base/Paths.h"
 
 #include <QDir>
 

@@ -2,8 +2,8 @@
 // the page table and the catalogue captions, and the notes box.
 #include "entry/dlgSurveyData.h"
 
-#include "app/CodePicker.h"
-#include "app/Prompter.h"
+#include "widgets/CodePicker.h"
+#include "widgets/Prompter.h"
 #include "db/DbError.h"
 #include "db/WorkingDatabase.h"
 #include "entry/MVValidEdit.h"

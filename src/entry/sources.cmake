@@ -1,7 +1,6 @@
 # Sources of src/entry, relative to src/.
 list(APPEND TALLYRA_CORE_SOURCES
   entry/RtfReader.cpp entry/SurveyPages.cpp entry/HeaderValidation.cpp entry/RecordStore.cpp
-  model/DivisionTree.cpp
 )
 list(APPEND TALLYRA_UI_SOURCES
   entry/dlgSurveyData.cpp entry/dlgSurveyDataLayout.cpp

@@ -1,12 +1,12 @@
 #include "logic/BatchCheck.h"
 
-#include "app/Gbk.h"
+#include "base/Gbk.h"
 #include "db/Connection.h"
 #include "db/DbError.h"
 #include "db/Statement.h"
 #include "logic/BatchRuleSet.h"
 #include "logic/RuleText.h"
-#include "model/ValueText.h"
+#include "base/ValueText.h"
 
 #include <QDir>
 #include <QElapsedTimer>

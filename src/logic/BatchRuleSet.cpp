@@ -1,6 +1,6 @@
 #include "logic/BatchRuleSet.h"
 
-#include "app/Gbk.h"
+#include "base/Gbk.h"
 #include "db/DbError.h"
 #include "db/RowSet.h"
 

@@ -1,7 +1,7 @@
 #include "logic/dlgCheck.h"
 
-#include "app/Paths.h"
-#include "app/Prompter.h"
+#include "base/Paths.h"
+#include "widgets/Prompter.h"
 #include "db/DbError.h"
 #include "db/WorkingDatabase.h"
 #include "logic/BatchCheck.h"

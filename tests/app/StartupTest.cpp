@@ -1,10 +1,10 @@
 #include "app/Main.h"
-#include "app/ProductVersion.h"
-#include "app/SettingsStore.h"
+#include "base/ProductVersion.h"
+#include "base/SettingsStore.h"
 #include "app/Startup.h"
 #include "db/Connection.h"
 #include "db/WorkingDatabase.h"
-#include "support/ScriptedPrompter.h"
+#include "widgets/ScriptedPrompter.h"
 #include "support/TestEnvironment.h"
 
 #include <QFile>

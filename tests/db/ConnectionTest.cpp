@@ -1,7 +1,7 @@
 #include "db/Connection.h"
 #include "db/DbError.h"
 #include "db/SqlFunctions.h"
-#include "model/ValueText.h"
+#include "base/ValueText.h"
 #include "support/TestEnvironment.h"
 
 #include <QFile>

@@ -2,7 +2,7 @@
 
 #include "db/WorkingDatabase.h"
 #include "model/DivisionTree.h"
-#include "support/ScriptedPrompter.h"
+#include "widgets/ScriptedPrompter.h"
 #include "support/TestEnvironment.h"
 
 #include <QLabel>

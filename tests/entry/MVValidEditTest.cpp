@@ -1,7 +1,7 @@
 #include "entry/MVValidEdit.h"
 
-#include "app/Gbk.h"
-#include "support/ScriptedPrompter.h"
+#include "base/Gbk.h"
+#include "widgets/ScriptedPrompter.h"
 
 #include <QAction>
 #include <QClipboard>

@@ -1,4 +1,4 @@
-#include "app/Gbk.h"
+#include "base/Gbk.h"
 #include "entry/RtfReader.h"
 #include "support/TestEnvironment.h"
 

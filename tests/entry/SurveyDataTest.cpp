@@ -1,4 +1,4 @@
-#include "app/SettingsStore.h"
+#include "base/SettingsStore.h"
 #include "app/Main.h"
 #include "db/WorkingDatabase.h"
 #include "entry/MVValidEdit.h"
@@ -6,7 +6,7 @@
 #include "entry/SurveyPages.h"
 #include "entry/dlgSurveyData.h"
 #include "model/FieldCatalogue.h"
-#include "support/ScriptedPrompter.h"
+#include "widgets/ScriptedPrompter.h"
 #include "support/TestEnvironment.h"
 
 #include <QApplication>

@@ -1,4 +1,4 @@
-#include "app/Gbk.h"
+#include "base/Gbk.h"
 #include "app/Main.h"
 #include "app/Startup.h"
 #include "db/WorkingDatabase.h"
@@ -6,7 +6,7 @@
 #include "logic/BatchRuleSet.h"
 #include "logic/RuleText.h"
 #include "logic/dlgCheck.h"
-#include "support/ScriptedPrompter.h"
+#include "widgets/ScriptedPrompter.h"
 #include "support/TestEnvironment.h"
 
 #include <QFile>

@@ -3,7 +3,7 @@
 #include "entry/dlgSurveyData.h"
 #include "logic/MessageListWin.h"
 #include "logic/RuleCheck.h"
-#include "support/ScriptedPrompter.h"
+#include "widgets/ScriptedPrompter.h"
 #include "support/TestEnvironment.h"
 
 #include <QApplication>

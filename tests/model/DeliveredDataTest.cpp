@@ -1,4 +1,4 @@
-#include "app/Gbk.h"
+#include "base/Gbk.h"
 #include "db/Connection.h"
 #include "db/SqlFunctions.h"
 #include "model/FieldCatalogue.h"

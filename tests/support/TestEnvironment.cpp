@@ -1,6 +1,6 @@
 #include "support/TestEnvironment.h"
 
-#include "app/SettingsStore.h"
+#include "base/SettingsStore.h"
 #include "db/WorkingDatabase.h"
 
 #include <QDir>

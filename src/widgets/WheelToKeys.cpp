@@ -1,4 +1,4 @@
-#include "app/WheelToKeys.h"
+#include "widgets/WheelToKeys.h"
 
 #include <QApplication>
 #include <QKeyEvent>

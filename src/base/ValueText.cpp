@@ -1,4 +1,4 @@
-#include "model/ValueText.h"
+#include "base/ValueText.h"
 
 #include <cmath>
 

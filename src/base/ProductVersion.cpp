@@ -1,4 +1,4 @@
-#include "app/ProductVersion.h"
+#include "base/ProductVersion.h"
 
 #include "TallyraVersion.h"
 

@@ -1,5 +1,5 @@
-#include "app/Environment.h"
-#include "app/SettingsStore.h"
+#include "base/Environment.h"
+#include "base/SettingsStore.h"
 #include "support/TestEnvironment.h"
 
 #include <QDir>

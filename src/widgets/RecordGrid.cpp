@@ -1,8 +1,8 @@
-#include "app/RecordGrid.h"
+#include "widgets/RecordGrid.h"
 
-#include "app/Prompter.h"
+#include "widgets/Prompter.h"
 #include "db/Connection.h"
-#include "model/ValueText.h"
+#include "base/ValueText.h"
 
 #include <QItemSelectionModel>
 #include <QPainter>

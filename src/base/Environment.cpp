@@ -1,7 +1,7 @@
-#include "app/Environment.h"
+#include "base/Environment.h"
 
-#include "app/Paths.h"
-#include "app/SettingsStore.h"
+#include "base/Paths.h"
+#include "base/SettingsStore.h"
 
 #include <QDir>
 

@@ -1,6 +1,6 @@
-#include "app/Prompter.h"
+#include "widgets/Prompter.h"
 
-#include "app/QuestionDialog.h"
+#include "widgets/QuestionDialog.h"
 
 #include <QApplication>
 #include <QDesktopServices>

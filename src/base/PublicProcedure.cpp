@@ -1,6 +1,4 @@
-#include "app/PublicProcedure.h"
-
-#include "db/Connection.h"
+#include "base/PublicProcedure.h"
 
 #include <QFile>
 #include <QSaveFile>
@@ -37,9 +35,4 @@ bool CopyFileContents(const QString& source, const QString& target, QString* err
         return false;
     }
     return true;
-}
-
-bool TableExists(Connection& connection, const QString& name)
-{
-    return connection.hasTable(name);
 }

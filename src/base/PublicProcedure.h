@@ -2,11 +2,6 @@
 
 #include <QString>
 
-class Connection;
-
 // Copies a file whole, replacing the target; returns false with the reason in *error. The
 // copy is written beside the target and renamed over it, so the target is complete or untouched.
 bool CopyFileContents(const QString& source, const QString& target, QString* error = nullptr);
-
-// Whether the name is one of the connection's user tables, without regard to letter case.
-bool TableExists(Connection& connection, const QString& name);

@@ -1,5 +1,4 @@
-#include "app/PublicProcedure.h"
-#include "db/Connection.h"
+#include "base/PublicProcedure.h"
 #include "support/TestEnvironment.h"
 
 #include <QFile>
@@ -43,15 +42,4 @@ TEST(CopyFileContents, MissingSourceLeavesTheTargetAlone)
     EXPECT_FALSE(error.isEmpty());
     EXPECT_EQ(readAll(env.path("dst")), "keep");
     EXPECT_FALSE(CopyFileContents(env.path("dst"), env.path("no/such/folder/x"), &error));
-}
-
-TEST(TableExists, ComparesWithoutRegardToCase)
-{
-    TestEnvironment env;
-    Connection db;
-    db.open(env.systemDataFile());
-    EXPECT_TRUE(TableExists(db, "ct_group"));
-    EXPECT_TRUE(TableExists(db, "DT_GROUPITEM"));
-    EXPECT_FALSE(TableExists(db, "view_data")); // a view, not a table
-    EXPECT_FALSE(TableExists(db, "nosuch"));
 }

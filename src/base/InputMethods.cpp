@@ -1,4 +1,4 @@
-#include "app/InputMethods.h"
+#include "base/InputMethods.h"
 
 #include <QCoreApplication>
 #include <QProcess>

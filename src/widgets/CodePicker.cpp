@@ -1,4 +1,4 @@
-#include "app/CodePicker.h"
+#include "widgets/CodePicker.h"
 
 #include <QAction>
 #include <QLineEdit>

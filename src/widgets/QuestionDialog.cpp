@@ -1,4 +1,4 @@
-#include "app/QuestionDialog.h"
+#include "widgets/QuestionDialog.h"
 
 #include <QApplication>
 #include <QLabel>

@@ -1,6 +1,6 @@
-#include "app/Paths.h"
+#include "base/Paths.h"
 
-#include "app/SettingsStore.h"
+#include "base/SettingsStore.h"
 
 #include <QCoreApplication>
 #include <QDir>

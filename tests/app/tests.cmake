@@ -1,0 +1,1 @@
+tallyra_test_program(app_tests app/StartupTest.cpp app/MainFormTest.cpp)
