@@ -2,8 +2,10 @@
 """Checks that the source folders keep their layers.
 
 - base/ includes nothing from another folder of src/ and no window header;
-- no file outside app/ includes app/;
-- no core source (TALLYRA_CORE_SOURCES), nor a header it includes from src/, includes a window header.
+- no file outside app/ includes app/, and no file outside cli/ includes cli/ (the two top folders:
+  the window program and the command-line program);
+- no core source (TALLYRA_CORE_SOURCES), no source of the command-line program
+  (TALLYRA_BATCH_SOURCES), nor a header either includes from src/, includes a window header.
 Window headers are the headers of Qt Widgets. Prints each offence; exit status 1 when there is one.
 Usage: check_layers.py SRC_DIR QT_WIDGETS_INCLUDE_DIR
 """
@@ -41,15 +43,19 @@ for f in files:
             offences.append(f'{f}: base/ includes {inc}')
         if folder == 'base' and is_window_header(inc):
             offences.append(f'{f}: base/ includes the window header {inc}')
-        if folder != 'app' and top == 'app':
-            offences.append(f'{f}: includes {inc} from app/')
+        for top_folder in ('app', 'cli'):
+            if folder != top_folder and top == top_folder:
+                offences.append(f'{f}: includes {inc} from {top_folder}/')
 
-# Core sources and everything they include from src/ stay free of window headers.
+# Core sources, the command-line program and everything they include from src/ stay free of
+# window headers.
 core = []
 for root, _, names in os.walk(src):
     if 'sources.cmake' in names:
         text = open(os.path.join(root, 'sources.cmake'), encoding='utf-8').read()
         for block in re.findall(r'list\(APPEND TALLYRA_CORE_SOURCES(.*?)\)', text, re.S):
+            core += block.split()
+        for block in re.findall(r'set\(TALLYRA_BATCH_SOURCES(.*?)\)', text, re.S):
             core += block.split()
 seen = set()
 todo = list(core)
@@ -60,7 +66,7 @@ while todo:
     seen.add(f)
     for inc in includes(os.path.join(src, f)):
         if is_window_header(inc):
-            offences.append(f'{f}: core source includes the window header {inc}')
+            offences.append(f'{f}: core or command-line source includes the window header {inc}')
         elif os.path.exists(os.path.join(src, inc)):
             todo.append(inc)
 

@@ -79,6 +79,11 @@ void Connection::close()
     }
 }
 
+void Connection::setBusyTimeout(int milliseconds)
+{
+    sqlite3_busy_timeout(handle(), milliseconds);
+}
+
 sqlite3* Connection::handle() const
 {
     if (!m_db)

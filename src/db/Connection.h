@@ -30,6 +30,9 @@ public:
     bool isOpen() const { return m_db != nullptr; }
     const QString& path() const { return m_path; }
     sqlite3* handle() const;
+    // How long a statement waits for a lock another connection holds before it fails with
+    // "database is locked" (2 seconds after opening).
+    void setBusyTimeout(int milliseconds);
 
     // Sees the text of every statement that changes data (tests count statements with it).
     void setStatementObserver(std::function<void(const QString&)> observer) { m_observer = std::move(observer); }

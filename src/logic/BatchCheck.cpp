@@ -42,6 +42,22 @@ QString BatchReportPath(const QString& folder, const QString& label)
     return QDir(folder).filePath(QStringLiteral("2012基层以上-%1-逻辑检查结果.txt").arg(safe));
 }
 
+QStringList BatchSummaryLines(const BatchCheckResult& result)
+{
+    return {QString(49, QLatin1Char('=')), QStringLiteral("共有%1个单位的数据存在逻辑错误！").arg(result.failedRecords),
+            QStringLiteral("共有%1个逻辑错误项！").arg(result.failedChecks)};
+}
+
+QString BatchCleanMessage()
+{
+    return QStringLiteral("恭喜你，所检查的数据没有逻辑错误");
+}
+
+QString BatchReportSavedMessage(const QString& reportPath)
+{
+    return QStringLiteral("逻辑检查结果已经保存到：") + reportPath;
+}
+
 QString AllRecordsCheckSql()
 {
     return QStringLiteral("select * from dt_data where c907<=2");
@@ -143,10 +159,6 @@ BatchCheckResult RunBatchCheck(Connection& db, const QString& selectSql, const Q
     }
     result.failedChecks = report.failureCount();
     if (result.anyError() && !result.stopped)
-        writeLines(reportPath,
-                   {QString(49, QLatin1Char('=')),
-                    QStringLiteral("共有%1个单位的数据存在逻辑错误！").arg(result.failedRecords),
-                    QStringLiteral("共有%1个逻辑错误项！").arg(result.failedChecks)},
-                   QIODevice::WriteOnly | QIODevice::Append);
+        writeLines(reportPath, BatchSummaryLines(result), QIODevice::WriteOnly | QIODevice::Append);
     return result;
 }

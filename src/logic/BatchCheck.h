@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 #include <QVariantList>
 #include <functional>
 
@@ -28,6 +29,12 @@ struct BatchCheckHooks {
 // The report's full name: "2012基层以上-" + label + "-逻辑检查结果.txt" in the folder. Characters a
 // file name cannot hold are replaced by "_".
 QString BatchReportPath(const QString& folder, const QString& label);
+
+// The report's closing lines when some return failed: 49 "=" and the two counts.
+QStringList BatchSummaryLines(const BatchCheckResult& result);
+// What a run is announced with: no return failed, or where the report lies.
+QString BatchCleanMessage();
+QString BatchReportSavedMessage(const QString& reportPath);
 
 // The statements of the run's selections.
 QString AllRecordsCheckSql();

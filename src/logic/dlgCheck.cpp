@@ -262,7 +262,7 @@ void RunBatchCheckAndReport(const QString& selectSql, TdlgCheckForm* dialog)
     if (result.stopped)
         return;
     if (!result.anyError())
-        CurrentPrompter().message(QStringLiteral("恭喜你，所检查的数据没有逻辑错误"));
+        CurrentPrompter().message(BatchCleanMessage());
     else if (!CurrentPrompter().openFile(report))
-        CurrentPrompter().message(QStringLiteral("逻辑检查结果已经保存到：") + report);
+        CurrentPrompter().message(BatchReportSavedMessage(report));
 }
