@@ -44,3 +44,17 @@ void FillSampleReturns(Connection& db, int rows)
                    .arg(columns.join(','), values.join(',')));
     db.commit();
 }
+
+void FillPlausibleReturns(Connection& db, int rows)
+{
+    db.begin();
+    db.execute(QStringLiteral(
+                   "with recursive n(i) as (select 1 union all select i+1 from n where i<%1) "
+                   "insert into dt_data (c901, c902, c903, c904, c905, c906, c907, RecordState, z001, z002, z003, "
+                   "z004, z005, x001, x002, x003, p004, p005) "
+                   "select 110101000000 + i, '工会' || i, 110101, 3, '张伟', '010-1', 1 + (i % 40 = 0) * 2, 0, "
+                   "20, 5, case when i % 10 = 0 then 25 else 4 end, 12, 8, 6, case when i % 30 = 0 then 9 else 2 end, "
+                   "3, 10, 4 from n")
+                   .arg(rows));
+    db.commit();
+}
