@@ -1,0 +1,1 @@
+tallyra_test_program(summary_tests summary/GroupingTest.cpp summary/SumStatementsTest.cpp)
