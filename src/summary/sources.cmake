@@ -1,6 +1,7 @@
 # Sources of src/summary, relative to src/.
 list(APPEND TALLYRA_CORE_SOURCES
-  summary/Grouping.cpp summary/SumStatements.cpp
+  summary/Grouping.cpp summary/SumStatements.cpp summary/GroupExchange.cpp
 )
 list(APPEND TALLYRA_UI_SOURCES
+  summary/GroupExchangeUi.cpp summary/dlgGroupItem.cpp summary/dlgGroupList.cpp
 )

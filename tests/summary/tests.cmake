@@ -1,1 +1,2 @@
 tallyra_test_program(summary_tests summary/GroupingTest.cpp summary/SumStatementsTest.cpp)
+tallyra_test_program(summary_window_tests summary/GroupDialogsTest.cpp summary/GroupExchangeTest.cpp)
