@@ -3,6 +3,7 @@
 #include "db/Connection.h"
 #include "db/DatabaseFile.h"
 #include "db/DbError.h"
+#include "db/OutsideFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -85,12 +86,15 @@ QStringList ImportGroupingTables(Connection& db, const QString& file, const QStr
     FileGuard guard{copy};
     if (!QFile::copy(file, copy))
         throw DbError(QStringLiteral("无法读取文件“%1”").arg(file));
-    QString problem = CheckReceivedDatabase(copy);
-    if (!problem.isEmpty())
-        throw DbError(problem.replace(copy, file));
+    QList<OutsideTable> wanted;
+    for (const QString& table : tables)
+        wanted << OutsideTableOf(db, table);
+    const OutsideFileCheck check = CheckOutsideFile(copy, wanted);
+    if (!check.error.isEmpty())
+        throw DbError(QString(check.error).replace(copy, file));
 
     const QString alias = QStringLiteral("groupfile");
-    db.attach(copy, alias);
+    db.attachReadOnly(copy, alias);
     struct Detach {
         Connection& db;
         QString alias;
@@ -103,38 +107,21 @@ QStringList ImportGroupingTables(Connection& db, const QString& file, const QStr
         }
     } detach{db, alias};
 
-    // Every check comes before the first change.
-    QStringList missing;
-    QStringList statements;
-    for (const QString& table : tables) {
-        const QStringList target = db.columnNames(table);
-        if (target.isEmpty())
-            throw DbError(QStringLiteral("没有数据表 %1").arg(table));
-        const QStringList source = db.columnNames(table, alias);
-        if (source.isEmpty()) {
-            missing << table;
-            continue;
-        }
-        QStringList columns;
-        for (const QString& name : target) {
-            if (!source.contains(name, Qt::CaseInsensitive))
-                throw DbError(QStringLiteral("文件“%1”的数据表 %2 缺少字段 %3").arg(file, table, name));
-            columns << QuoteIdentifier(name);
-        }
-        const QString list = columns.join(QLatin1Char(','));
-        statements << QStringLiteral("delete from main.%1").arg(QuoteIdentifier(table))
-                   << QStringLiteral("insert into main.%1 (%2) select %2 from %3.%1")
-                          .arg(QuoteIdentifier(table), list, alias);
-    }
-
     if (hooks.started)
         hooks.started(tables.size());
     Transaction transaction(db);
-    for (int i = 0; i < statements.size(); i += 2) {
-        db.execute(statements[i]);
-        db.execute(statements[i + 1]);
+    for (const OutsideTable& table : wanted) {
+        if (check.missingTables.contains(table.name, Qt::CaseInsensitive))
+            continue;
+        QStringList columns;
+        for (const QString& name : table.columns)
+            columns << QuoteIdentifier(name);
+        const QString list = columns.join(QLatin1Char(','));
+        db.execute(QStringLiteral("delete from main.%1").arg(QuoteIdentifier(table.name)));
+        db.execute(QStringLiteral("insert into main.%1 (%2) select %2 from %3.%1")
+                       .arg(QuoteIdentifier(table.name), list, alias));
         step(hooks);
     }
     transaction.commit();
-    return missing;
+    return check.missingTables;
 }

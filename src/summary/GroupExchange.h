@@ -21,9 +21,9 @@ void ExportGroupingTables(const QString& source, const QString& target, const QS
                           const ExchangeHooks& hooks = {});
 
 // Replaces the rows of the tables in the working database with those of a file from elsewhere,
-// in one transaction. The file is checked before anything is deleted (a copy of it: header,
-// quick_check, and every column of each working table present in the file's table); the file's
-// views and triggers never run. Returns the tables the file does not hold (those keep their
+// in one transaction. A copy of the file is checked (CheckOutsideFile: each table it holds must
+// have the working table's columns) before anything is deleted, then read through a read-only
+// attachment; the file's views and triggers never run. Returns the tables the file does not hold (those keep their
 // rows). A file that fails, or a copy that fails half-way, raises DbError and changes nothing.
 QStringList ImportGroupingTables(Connection& db, const QString& file, const QStringList& tables,
                                  const ExchangeHooks& hooks = {});
