@@ -1,6 +1,8 @@
 # Sources of src/entry, relative to src/.
 list(APPEND TALLYRA_CORE_SOURCES
   entry/RtfReader.cpp entry/SurveyPages.cpp entry/HeaderValidation.cpp entry/RecordStore.cpp
+  entry/workbook/CellAddress.cpp entry/workbook/ZipPackage.cpp entry/workbook/Workbook.cpp
+  entry/workbook/Worksheet.cpp
 )
 list(APPEND TALLYRA_UI_SOURCES
   entry/dlgSurveyData.cpp entry/dlgSurveyDataLayout.cpp
