@@ -1,4 +1,5 @@
 #include "entry/workbook/CellAddress.h"
+#include "entry/workbook/CellText.h"
 #include "entry/workbook/WorkbookParts.h"
 
 #include "base/ValueText.h"
@@ -14,32 +15,6 @@ int cellColumn(const pugi::xml_node& c)
 {
     int r, col;
     return ParseCellAddress(Attr(c, "r"), &r, &col) ? col : 0;
-}
-
-bool parseTypedNumber(const QString& text, double* value)
-{
-    static const QRegularExpression number(QStringLiteral("^\\s*[+-]?([0-9]+\\.?[0-9]*|\\.[0-9]+)([eE][+-]?[0-9]+)?\\s*$"));
-    if (!number.match(text).hasMatch())
-        return false;
-    bool ok = false;
-    *value = text.trimmed().toDouble(&ok);
-    return ok && std::isfinite(*value);
-}
-
-// Wide characters take two character widths in a column.
-bool isWide(char32_t u)
-{
-    return (u >= 0x1100 && u <= 0x115F) || (u >= 0x2E80 && u <= 0xA4CF) || (u >= 0xAC00 && u <= 0xD7A3) ||
-           (u >= 0xF900 && u <= 0xFAFF) || (u >= 0xFE30 && u <= 0xFE4F) || (u >= 0xFF00 && u <= 0xFF60) ||
-           (u >= 0xFFE0 && u <= 0xFFE6) || u >= 0x20000;
-}
-
-int displayUnits(const QString& text)
-{
-    int units = 0;
-    for (char32_t u : text.toUcs4())
-        units += isWide(u) ? 2 : 1;
-    return units;
 }
 
 void shiftRangeList(pugi::xml_node node, const char* attribute, int fromRow)
@@ -256,7 +231,7 @@ void Worksheet::setCell(int row, int column, const QString& typed)
     if (typed.isEmpty()) {
         if (!c.attribute("s"))
             c.parent().remove_child(c);
-    } else if (!typed.startsWith(QLatin1Char('\'')) && parseTypedNumber(typed, &number)) {
+    } else if (!typed.startsWith(QLatin1Char('\'')) && ParseTypedNumber(typed, &number)) {
         c.append_child("v").text().set(FormatNumberText(number).toUtf8().constData());
     } else {
         const QString text = typed.startsWith(QLatin1Char('\'')) ? typed.mid(1) : typed;
@@ -503,7 +478,7 @@ void Worksheet::autoFitColumn(int column)
         const QString text = cellText(row, column);
         if (text.isEmpty())
             continue;
-        widest = std::max(widest, displayUnits(text) * cellFontSize(row, column) / 11.0);
+        widest = std::max(widest, DisplayUnits(text) * cellFontSize(row, column) / 11.0);
     }
     if (widest <= 0)
         return;
