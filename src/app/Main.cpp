@@ -19,6 +19,7 @@
 #include "logic/dlgCheck.h"
 #include "app/Startup.h"
 #include "summary/dlgGroupList.h"
+#include "summary/dlgSum.h"
 #include "base/ValueText.h"
 
 #include <QAction>
@@ -180,7 +181,10 @@ void TMainForm::buildActions()
     makeAction(QStringLiteral("删除记录"), QStyle::SP_TrashIcon, [this] { actDeleteExecute(); });
     makeAction(QStringLiteral("检查数据的逻辑"), QStyle::SP_DialogApplyButton, [this] { actCheckExecute(); });
     makeAction(QStringLiteral("指标查询"), QStyle::SP_FileDialogContentsView, later);
-    makeAction(QStringLiteral("数据汇总"), QStyle::SP_FileDialogListView, later);
+    makeAction(QStringLiteral("数据汇总"), QStyle::SP_FileDialogListView, [this] {
+        TdlgSumForm dialog(this);
+        dialog.exec();
+    });
     makeAction(QStringLiteral("数据分组"), QStyle::SP_DirIcon, [this] {
         TdlgGroupListForm dialog(this);
         dialog.groupingTables = GroupingTableNames();

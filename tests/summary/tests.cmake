@@ -1,2 +1,3 @@
-tallyra_test_program(summary_tests summary/GroupingTest.cpp summary/SumStatementsTest.cpp)
-tallyra_test_program(summary_window_tests summary/GroupDialogsTest.cpp summary/GroupExchangeTest.cpp)
+tallyra_test_program(summary_tests summary/GroupingTest.cpp summary/SumStatementsTest.cpp summary/ChoiceFileTest.cpp)
+tallyra_test_program(summary_window_tests summary/GroupDialogsTest.cpp summary/GroupExchangeTest.cpp
+  summary/SumDialogTest.cpp)
