@@ -79,6 +79,13 @@ CREATE TABLE DT_GroupItem (
   LowSymbol    TEXT,
   HighSymbol   TEXT
 );
+CREATE INDEX DT_GroupItem_GroupID ON DT_GroupItem (GroupID);
+-- A grouping's items go with it, whoever deletes the grouping, so no item is left pointing at
+-- a grouping that is gone (or at a later grouping given the same ID).
+CREATE TRIGGER ct_group_delete_items AFTER DELETE ON ct_group
+BEGIN
+  DELETE FROM DT_GroupItem WHERE GroupID = OLD.ID;
+END;
 
 -- The catalogue with its page names; the column chooser writes Visible through it.
 CREATE VIEW view_fieldlist AS

@@ -17,6 +17,9 @@
 #include "entry/dlgSurveyData.h"
 #include "logic/BatchCheck.h"
 #include "logic/dlgCheck.h"
+#include "app/Startup.h"
+#include "summary/dlgGroupList.h"
+#include "summary/dlgSum.h"
 #include "base/ValueText.h"
 
 #include <QAction>
@@ -178,8 +181,15 @@ void TMainForm::buildActions()
     makeAction(QStringLiteral("删除记录"), QStyle::SP_TrashIcon, [this] { actDeleteExecute(); });
     makeAction(QStringLiteral("检查数据的逻辑"), QStyle::SP_DialogApplyButton, [this] { actCheckExecute(); });
     makeAction(QStringLiteral("指标查询"), QStyle::SP_FileDialogContentsView, later);
-    makeAction(QStringLiteral("数据汇总"), QStyle::SP_FileDialogListView, later);
-    makeAction(QStringLiteral("数据分组"), QStyle::SP_DirIcon, later);
+    makeAction(QStringLiteral("数据汇总"), QStyle::SP_FileDialogListView, [this] {
+        TdlgSumForm dialog(this);
+        dialog.exec();
+    });
+    makeAction(QStringLiteral("数据分组"), QStyle::SP_DirIcon, [this] {
+        TdlgGroupListForm dialog(this);
+        dialog.groupingTables = GroupingTableNames();
+        dialog.exec();
+    });
     makeAction(QStringLiteral("导出数据列表"), QStyle::SP_DialogSaveButton, later);
     makeAction(QStringLiteral("打印选中记录的年报表"), QStyle::SP_ComputerIcon, later);
     makeAction(QStringLiteral("数据导入"), QStyle::SP_ArrowDown, later);

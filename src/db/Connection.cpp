@@ -5,6 +5,8 @@
 #include "db/Statement.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <QUrl>
 #include <QRegularExpression>
 
 #include <sqlite3.h>
@@ -26,7 +28,8 @@ void Connection::open(const QString& path, Mode mode)
     close();
     if (mode != Mode::Create && !QFile::exists(path))
         throw DbError(QStringLiteral("找不到文件“%1”").arg(path));
-    int flags = SQLITE_OPEN_FULLMUTEX;
+    // URIs let a file be attached read-only (attachReadOnly); plain paths read as before.
+    int flags = SQLITE_OPEN_FULLMUTEX | SQLITE_OPEN_URI;
     switch (mode) {
     case Mode::ReadWrite:
         flags |= SQLITE_OPEN_READWRITE;
@@ -207,6 +210,16 @@ void Connection::attach(const QString& file, const QString& alias)
     execute(QStringLiteral("ATTACH DATABASE ?1 AS %1").arg(alias), {file});
 }
 
+void Connection::attachReadOnly(const QString& file, const QString& alias)
+{
+    requireAlias(alias);
+    if (!QFile::exists(file))
+        throw DbError(QStringLiteral("找不到文件“%1”").arg(file));
+    const QString uri = QString::fromLatin1(QUrl::fromLocalFile(QFileInfo(file).absoluteFilePath()).toEncoded())
+                        + QStringLiteral("?mode=ro");
+    execute(QStringLiteral("ATTACH DATABASE ?1 AS %1").arg(alias), {uri});
+}
+
 void Connection::detach(const QString& alias)
 {
     requireAlias(alias);
@@ -217,9 +230,13 @@ namespace {
 // Detaches on every way out of a cross-file statement.
 class AttachGuard {
 public:
-    AttachGuard(Connection& c, const QString& file, const QString& alias) : m_c(c), m_alias(alias)
+    AttachGuard(Connection& c, const QString& file, const QString& alias, bool readOnly = false)
+        : m_c(c), m_alias(alias)
     {
-        m_c.attach(file, alias);
+        if (readOnly)
+            m_c.attachReadOnly(file, alias);
+        else
+            m_c.attach(file, alias);
     }
     ~AttachGuard()
     {
@@ -237,7 +254,7 @@ private:
 
 int Connection::insertAllFromFile(const QString& table, const QString& file, const QString& where)
 {
-    AttachGuard guard(*this, file, QStringLiteral("infile"));
+    AttachGuard guard(*this, file, QStringLiteral("infile"), true);
     const QStringList target = columnNames(table);
     const QStringList source = columnNames(table, QStringLiteral("infile"));
     if (target.isEmpty())

@@ -59,10 +59,12 @@ public:
 
     // Another database file seen under an alias for cross-file statements.
     void attach(const QString& file, const QString& alias);
+    // The same, read-only: nothing done through this connection can change the file.
+    void attachReadOnly(const QString& file, const QString& alias);
     void detach(const QString& alias);
 
     // "insert into T select * from T in 'file' [where ...]": copies the rows of T from another
-    // file, by the column list of this file's T. Returns the number of rows copied.
+    // file, attached read-only, by the column list of this file's T. Returns the number of rows copied.
     int insertAllFromFile(const QString& table, const QString& file, const QString& where = QString());
     // "select * into T in 'file' from T": creates T in another file with this file's rows.
     void selectIntoFile(const QString& table, const QString& file);

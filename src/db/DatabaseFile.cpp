@@ -2,6 +2,7 @@
 
 #include "db/Connection.h"
 #include "db/DbError.h"
+#include "db/OutsideFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -89,21 +90,5 @@ CompactResult CompactDatabaseFile(const QString& path)
 
 QString CheckReceivedDatabase(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QStringLiteral("无法读取文件“%1”").arg(path);
-    static const QByteArray header("SQLite format 3\0", 16);
-    if (file.read(16) != header)
-        return QStringLiteral("文件“%1”不是有效的数据文件").arg(path);
-    file.close();
-    try {
-        Connection connection;
-        connection.open(path, Connection::Mode::ReadOnly);
-        const QString check = connection.scalar(QStringLiteral("PRAGMA quick_check")).toString();
-        if (check != QLatin1String("ok"))
-            return QStringLiteral("文件“%1”已经损坏：%2").arg(path, check);
-    } catch (const DbError& e) {
-        return e.message();
-    }
-    return QString();
+    return CheckOutsideFile(path, {}).error;
 }

@@ -1,5 +1,8 @@
 # Sources of src/summary, relative to src/.
 list(APPEND TALLYRA_CORE_SOURCES
+  summary/Grouping.cpp summary/SumStatements.cpp summary/GroupExchange.cpp summary/ChoiceFile.cpp
+  summary/SumWorkbook.cpp
 )
 list(APPEND TALLYRA_UI_SOURCES
+  summary/GroupExchangeUi.cpp summary/dlgGroupItem.cpp summary/dlgGroupList.cpp summary/dlgSum.cpp
 )

@@ -1,0 +1,154 @@
+#include "db/WorkingDatabase.h"
+#include "summary/ChoiceFile.h"
+#include "summary/Grouping.h"
+#include "summary/dlgSum.h"
+#include "widgets/ScriptedPrompter.h"
+#include "support/TestEnvironment.h"
+
+#include <QFile>
+#include <QListWidget>
+#include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+namespace {
+QByteArray fileBytes(const QString& path)
+{
+    QFile f(path);
+    f.open(QIODevice::ReadOnly);
+    return f.readAll();
+}
+
+class SumDialogTest : public ::testing::Test {
+protected:
+    TestEnvironment env;
+    ScriptedPrompter prompter;
+    void SetUp() override { ASSERT_EQ(OpenWorkingDatabase().status, OpenDatabaseResult::Opened); }
+    void doubleClick(TdlgSumForm& form, int row)
+    {
+        QListWidget* list = form.tableList();
+        emit list->itemDoubleClicked(list->item(row));
+    }
+};
+
+TEST_F(SumDialogTest, TheListShowsHeadingsBoldBlueWithoutBoxes)
+{
+    TdlgSumForm form;
+    form.show();
+    QListWidget* list = form.tableList();
+    ASSERT_EQ(list->count(), 40);
+    EXPECT_EQ(list->item(1)->text(), "//表一 工会组织建设状况       ");
+    EXPECT_TRUE(list->item(1)->font().bold());
+    EXPECT_EQ(list->item(1)->foreground().color(), QColor(0, 0, 255));
+    EXPECT_FALSE(list->item(1)->flags() & Qt::ItemIsUserCheckable);
+    EXPECT_FALSE(list->item(1)->flags() & Qt::ItemIsSelectable);
+    EXPECT_TRUE(list->item(0)->flags() & Qt::ItemIsUserCheckable);
+    EXPECT_EQ(list->item(0)->checkState(), Qt::Unchecked);
+    EXPECT_TRUE(form.sumType(0)->isChecked());
+    // With no grouping the grouping choice is off.
+    EXPECT_FALSE(form.sumType(2)->isEnabled());
+    EXPECT_FALSE(form.groupButton()->isEnabled());
+    EXPECT_EQ(form.groupButton()->text(), "自定义分组");
+}
+
+TEST_F(SumDialogTest, TicksSurviveClosingByteForByte)
+{
+    {
+        TdlgSumForm form;
+        form.show();
+        doubleClick(form, 8); // //表四: its five sheets
+        form.tableList()->item(0)->setCheckState(Qt::Checked);
+        form.reject(); // Esc or the close box
+    }
+    const QByteArray saved = fileBytes(TdlgSumForm::ChoiceFilePath());
+    CheckListEntries expected = DesignedSumTableList();
+    for (int r : {0, 9, 10, 11, 12, 13})
+        expected[r].tick = 1;
+    EXPECT_EQ(saved, ChoiceFileBytes(expected));
+    {
+        TdlgSumForm form;
+        form.show();
+        EXPECT_EQ(form.entries(), expected);
+        EXPECT_EQ(form.tableList()->item(9)->checkState(), Qt::Checked);
+        EXPECT_EQ(form.tableList()->item(14)->checkState(), Qt::Unchecked);
+        form.button("tbReturn")->click();
+    }
+    EXPECT_EQ(fileBytes(TdlgSumForm::ChoiceFilePath()), saved);
+}
+
+TEST_F(SumDialogTest, AllAndNoneTickHeadingsToo)
+{
+    TdlgSumForm form;
+    form.show();
+    form.button("Button1")->click();
+    for (const CheckListEntry& e : form.entries())
+        EXPECT_EQ(e.tick, 1) << e.caption.toStdString();
+    EXPECT_EQ(form.tableList()->item(39)->checkState(), Qt::Checked);
+    form.button("Button2")->click();
+    for (const CheckListEntry& e : form.entries())
+        EXPECT_EQ(e.tick, 0);
+    // A double click on a selectable entry ticks nothing else.
+    doubleClick(form, 2);
+    EXPECT_EQ(TickedSelectableCount(form.entries()), 0);
+}
+
+TEST_F(SumDialogTest, AMissingOrBrokenChoiceFileShowsTheDesignedList)
+{
+    QFile::remove(TdlgSumForm::ChoiceFilePath());
+    {
+        TdlgSumForm form;
+        form.show();
+        EXPECT_EQ(form.entries(), DesignedSumTableList());
+    }
+    // A line whose fourth character is not a digit reads as not ticked.
+    QFile f(TdlgSumForm::ChoiceFilePath());
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("&1 ? x \r\n&1 1 y \r\n");
+    f.close();
+    TdlgSumForm form;
+    form.show();
+    ASSERT_EQ(form.entries().size(), 2);
+    EXPECT_EQ(form.entries()[0].tick, 0);
+    EXPECT_EQ(form.entries()[1].tick, 1);
+}
+
+TEST_F(SumDialogTest, GroupingsFillTheMenuAndOnesWithoutItemsAreOff)
+{
+    const qint64 empty = CreateGrouping(SysConnection(), "空组");
+    const qint64 full = CreateGrouping(SysConnection(), "满组");
+    GroupItem item;
+    item.groupId = full;
+    item.title = "x";
+    item.low = 1;
+    item.high = 2;
+    SaveGroupItem(SysConnection(), item);
+    TdlgSumForm form;
+    form.show();
+    EXPECT_TRUE(form.sumType(2)->isEnabled());
+    EXPECT_EQ(form.groupId(), empty); // the first is preselected even without items
+    EXPECT_EQ(form.groupButton()->text(), "空组");
+    const QList<QAction*> entries = form.groupMenu()->actions();
+    ASSERT_EQ(entries.size(), 2);
+    EXPECT_FALSE(entries[0]->isEnabled());
+    EXPECT_TRUE(entries[1]->isEnabled());
+    entries[1]->trigger();
+    EXPECT_EQ(form.groupId(), full);
+    EXPECT_EQ(form.groupButton()->text(), "满组");
+    EXPECT_TRUE(form.sumType(0)->isChecked());
+    form.groupButton()->click();
+    EXPECT_TRUE(form.sumType(2)->isChecked());
+    EXPECT_EQ(form.SumType(), 2);
+}
+
+TEST_F(SumDialogTest, NothingTickedDoesNothing)
+{
+    TdlgSumForm form;
+    form.show();
+    form.button("tbSum")->click();
+    EXPECT_TRUE(prompter.shown.isEmpty());
+    EXPECT_TRUE(prompter.opened.isEmpty());
+}
+} // namespace

@@ -1,0 +1,4 @@
+tallyra_test_program(summary_tests summary/GroupingTest.cpp summary/SumStatementsTest.cpp summary/ChoiceFileTest.cpp
+  summary/SumWorkbookTest.cpp)
+tallyra_test_program(summary_window_tests summary/GroupDialogsTest.cpp summary/GroupExchangeTest.cpp
+  summary/SumDialogTest.cpp)
