@@ -2,6 +2,7 @@
 
 #include "cli/BatchOutput.h"
 #include "cli/CheckCommand.h"
+#include "cli/SummaryCommand.h"
 
 #include "TallyraVersion.h"
 
@@ -31,7 +32,7 @@ int usageError(const QString& message, const QString& usage)
 
 QVector<CommandSpec> BatchCommands()
 {
-    return {CheckCommand()};
+    return {CheckCommand(), SummaryCommand()};
 }
 
 int RunBatchProgram(const QStringList& words)

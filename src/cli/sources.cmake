@@ -2,5 +2,5 @@
 # like app/ and links tallyra_core only, so it runs without a display.
 set(TALLYRA_BATCH_SOURCES
   cli/main.cpp cli/BatchCommands.cpp cli/CommandLine.cpp cli/BatchOutput.cpp cli/BatchDatabase.cpp
-  cli/CheckCommand.cpp
+  cli/OutputFile.cpp cli/CheckCommand.cpp cli/SummaryCommand.cpp
 )
