@@ -26,7 +26,9 @@ void Connection::open(const QString& path, Mode mode)
     close();
     if (mode != Mode::Create && !QFile::exists(path))
         throw DbError(QStringLiteral("找不到文件“%1”").arg(path));
-    int flags = SQLITE_OPEN_FULLMUTEX;
+    // A connection is used by one thread at a time (a worker reading at start-up has its own), so
+    // the engine need not lock around every call.
+    int flags = SQLITE_OPEN_NOMUTEX;
     switch (mode) {
     case Mode::ReadWrite:
         flags |= SQLITE_OPEN_READWRITE;
