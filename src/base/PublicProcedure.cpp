@@ -29,10 +29,25 @@ bool CopyFileContents(const QString& source, const QString& target, QString* err
         if (n == 0)
             break;
     }
-    if (!out.commit()) {
+    QString reason;
+    if (!CommitWhole(out, &reason)) {
         if (error)
-            *error = QStringLiteral("无法写入文件“%1”：%2").arg(target, out.errorString());
+            *error = QStringLiteral("无法写入文件“%1”：%2").arg(target, reason);
         return false;
     }
     return true;
+}
+
+bool CommitWhole(QSaveFile& file, QString* error)
+{
+    const bool flushed = file.flush();
+    const QString flushError = file.errorString();
+    if (!flushed)
+        file.cancelWriting();
+    const bool committed = file.commit(); // a cancelled file is discarded here
+    if (flushed && committed)
+        return true;
+    if (error)
+        *error = flushed ? file.errorString() : flushError;
+    return false;
 }

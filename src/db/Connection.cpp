@@ -28,8 +28,10 @@ void Connection::open(const QString& path, Mode mode)
     close();
     if (mode != Mode::Create && !QFile::exists(path))
         throw DbError(QStringLiteral("找不到文件“%1”").arg(path));
-    // URIs let a file be attached read-only (attachReadOnly); plain paths read as before.
-    int flags = SQLITE_OPEN_FULLMUTEX | SQLITE_OPEN_URI;
+    // A connection is used by one thread at a time (a worker reading at start-up has its own), so
+    // the engine need not lock around every call. URIs let a file be attached read-only
+    // (attachReadOnly); plain paths read as before.
+    int flags = SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_URI;
     switch (mode) {
     case Mode::ReadWrite:
         flags |= SQLITE_OPEN_READWRITE;

@@ -41,9 +41,12 @@ QString AllRecordsCheckSql();
 QString SelectedRecordsCheckSql(const QStringList& codes);
 QString RangeCheckSql(double from, double to);
 
-// Runs the built-in checks over the returns the statement selects: writes the report (head,
-// one block per failing return, and the summary when any failed) and sets RecordState to 2 for
-// failing returns and, with markPassed, to 1 for passing ones. States are committed in batches,
-// so a stop or an error keeps what was decided. Raises DbError or ReportFileError.
+// Runs the built-in checks over the returns the statement selects ("select * from dt_data ..."):
+// writes the report (head, one block per failing return, and the summary when any failed) and
+// sets RecordState, on the very row checked, to 2 for failing returns and, with markPassed, to 1
+// for passing ones. States are committed in batches, so a stop or an error keeps what was
+// decided. The report is written beside its place and replaces the old one only when all of it
+// reached the disk (after a stop, or an engine error, with the entries so far); a report that
+// could not be written whole leaves the old one and raises ReportFileError. Raises DbError too.
 BatchCheckResult RunBatchCheck(Connection& db, const QString& selectSql, const QString& reportPath,
                                const QDateTime& startTime, bool markPassed, const BatchCheckHooks& hooks = {});

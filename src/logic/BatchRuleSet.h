@@ -7,7 +7,9 @@
 #include <stdexcept>
 #include <vector>
 
+class QIODevice;
 class RowSet;
+class Statement;
 
 // The fields the batch checks read as whole numbers: every field of pages 1 to 13 except the
 // seven real ones below, and the union level c904. One list serves the record's members and
@@ -58,8 +60,11 @@ struct RecordValues {
 class BatchRecordReader {
 public:
     explicit BatchRecordReader(const RowSet& rows);
+    explicit BatchRecordReader(const Statement& statement);
     // The values of the current row of a row set with the columns the reader was made for.
     RecordValues read(const RowSet& rows) const;
+    // The values of the row a statement stands on.
+    void read(const Statement& statement, RecordValues& values) const;
 
 private:
     std::vector<int> m_wholeColumns; // in the order of TALLYRA_BATCH_WHOLE_FIELDS
@@ -90,11 +95,13 @@ private:
     QString m_message;
 };
 
-// Appends the entries of failed checks to the batch check report. The file is opened and
-// closed for every entry, so everything written so far is on disk even when a run stops early.
+// Appends the entries of failed checks to the batch check report. Made with a file name, it
+// opens and closes the file for every entry; made with an open device (the batch run's report,
+// written whole or not at all), it writes there and the owner of the device checks it at close.
 class RuleReport {
 public:
     explicit RuleReport(const QString& fileName) : m_fileName(fileName) {}
+    RuleReport(QIODevice* device, const QString& fileName) : m_fileName(fileName), m_device(device) {}
     const QString& fileName() const { return m_fileName; }
 
     // The return the next entries belong to: its code (c901 as a real) and its name (c902).
@@ -110,6 +117,7 @@ public:
 
 private:
     QString m_fileName;
+    QIODevice* m_device = nullptr;
     double m_code = 0.0;
     QString m_name;
     bool m_firstFailure = true;
@@ -120,3 +128,6 @@ private:
 // description made by render from the template. True when no check failed.
 bool CheckRecordRules(const RecordValues& values, RuleReport& report,
                       const std::function<QString(const QString&)>& render);
+
+// Whether any check fails on the return; writes nothing.
+bool AnyRuleFails(const RecordValues& values);

@@ -9,7 +9,9 @@
 #include "widgets/ScriptedPrompter.h"
 #include "support/TestEnvironment.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -20,7 +22,33 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <sys/resource.h>
+
 namespace {
+// Files of this process cannot grow beyond the limit while it lives, as on a full disk: a
+// write past it fails instead of ending the process.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &m_old);
+        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = m_old;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &m_old);
+        std::signal(SIGXFSZ, m_oldHandler);
+    }
+
+private:
+    rlimit m_old{};
+    void (*m_oldHandler)(int) = nullptr;
+};
+
 class BatchCheckTest : public ::testing::Test {
 protected:
     TestEnvironment env;
@@ -303,4 +331,60 @@ TEST_F(BatchCheckTest, AReportNoViewerTakesIsNamed)
     prompter.openSucceeds = false;
     RunBatchCheckAndReport(AllRecordsCheckSql(), nullptr);
     EXPECT_EQ(prompter.shown, QStringList{"逻辑检查结果已经保存到：" + report});
+}
+
+TEST_F(BatchCheckTest, ADiskFullAtTheSummaryFailsTheRunAndKeepsTheLastReport)
+{
+    add(110101000001, "z003=5");
+    add(110101000002);
+    RunBatchCheck(SysConnection(), AllRecordsCheckSql(), report, start, true);
+    const QByteArray complete = reportBytes();
+    const QByteArray summary = lines({QString(49, '='), "共有1个单位的数据存在逻辑错误！", "共有1个逻辑错误项！"});
+    ASSERT_TRUE(complete.endsWith(summary));
+    {
+        // The second run writes the same report; the disk fills where its summary begins.
+        FileSizeLimit full(complete.size() - summary.size());
+        EXPECT_THROW(RunBatchCheck(SysConnection(), AllRecordsCheckSql(), report, start, true), ReportFileError);
+    }
+    EXPECT_EQ(reportBytes(), complete);
+    EXPECT_EQ(QDir(env.documentsFolder()).entryList(QDir::Files), QStringList{QFileInfo(report).fileName()});
+    EXPECT_EQ(stateOf(110101000001), 2);
+    EXPECT_EQ(stateOf(110101000002), 1);
+}
+
+TEST_F(BatchCheckTest, AFullReportFolderFailsARunWhereEveryReturnPasses)
+{
+    add(110101000001, "RecordState=1");
+    {
+        FileSizeLimit full(10);
+        EXPECT_THROW(RunBatchCheck(SysConnection(), AllRecordsCheckSql(), report, start, true), ReportFileError);
+    }
+    EXPECT_FALSE(QFile::exists(report));
+    EXPECT_TRUE(QDir(env.documentsFolder()).entryList(QDir::Files).isEmpty());
+    EXPECT_EQ(stateOf(110101000001), 1);
+    // Through the check action the clerk hears of it instead of the congratulation.
+    {
+        FileSizeLimit full(10);
+        RunBatchCheckAndReport(AllRecordsCheckSql(), nullptr);
+    }
+    ASSERT_EQ(prompter.shown.size(), 1);
+    EXPECT_TRUE(prompter.shown.first().startsWith("运行中发生错误：")) << prompter.shown.first().toStdString();
+    EXPECT_FALSE(QFile::exists(report));
+}
+
+TEST_F(BatchCheckTest, StatesAreSetOnTheCheckedRowWhateverItsCodeHolds)
+{
+    SysConnection().execute(
+        "insert into dt_data (c901, c902, c903, c904, c905, c906, c907, RecordState, z001, z004, x001, x003) "
+        "values (null, '无编号', 110101, 3, '张伟', '010-1', 1, 0, 1, 1, 1, 1)");
+    SysConnection().execute(
+        "insert into dt_data (c901, c902, c903, c904, c905, c906, c907, RecordState, z001, z003, z004, x001, x003) "
+        "values ('0 or 1=1', '文字编号', 110101, 3, '张伟', '010-1', 1, 0, 1, 5, 1, 1, 1)");
+    add(110101000001);
+    const BatchCheckResult r = RunBatchCheck(SysConnection(), AllRecordsCheckSql(), report, start, true);
+    EXPECT_EQ(r.checkedRecords, 3);
+    EXPECT_EQ(r.failedRecords, 1);
+    EXPECT_EQ(SysConnection().scalar("select RecordState from dt_data where c901 is null").toInt(), 1);
+    EXPECT_EQ(SysConnection().scalar("select RecordState from dt_data where c902='文字编号'").toInt(), 2);
+    EXPECT_EQ(stateOf(110101000001), 1);
 }

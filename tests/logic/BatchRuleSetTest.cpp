@@ -2,6 +2,7 @@
 #include "db/Connection.h"
 #include "db/DbError.h"
 #include "db/SqlFunctions.h"
+#include "db/Statement.h"
 #include "logic/BatchRuleSet.h"
 #include "support/TestEnvironment.h"
 
@@ -111,6 +112,18 @@ protected:
         RowSet rows = db.query("select * from dt_data");
         rows.first();
         return BatchRecordReader(rows).read(rows);
+    }
+
+    // The same, read from the engine's statement as a batch run reads it.
+    RecordValues readReturnFromStatement(const Values& values, bool zeroFill = true)
+    {
+        db.execute("delete from dt_data");
+        storeReturn(110101000001.0, values, zeroFill);
+        Statement statement(db.handle(), "select * from dt_data");
+        EXPECT_TRUE(statement.step());
+        RecordValues read;
+        BatchRecordReader(statement).read(statement, read);
+        return read;
     }
 };
 } // namespace
@@ -370,4 +383,49 @@ TEST(BatchRuleSetProducts, LargeValuesDoNotOverflowTheProductTests)
     z.z015 = 4000000000;
     z.z016 = 5000000000;
     EXPECT_FALSE(failingChecks(z).contains(11));
+}
+
+TEST_F(BatchRuleSet, ValuesBeyondSixtyFourBitsCompareAsTheNumbersTheyAre)
+{
+    const QString base = "z001=1 z004=1 x001=1 x003=1 ";
+    struct Case {
+        QString values;
+        int check;
+        bool fails;
+    } cases[] = {
+        {base + "x002=1e19", 12, true},    // x002<=x001 with x002 beyond 64 bits
+        {base + "x001=-1e19", 17, false},  // x001 = 0 and x003 > 0 does not hold
+        {base + "x001=-1e19", 18, false},
+        {base + "x002=-1e19", 12, false},
+        {"z001=5e18 z004=5e18 z008=5e18 x001=1 x003=1", 6, false},  // z001+z008 = 1e19 > 0
+        {"z001=5e18 z004=5e18 z008=5e18 x001=1 x003=1", 60, false}, // f021 <= 1e19
+        {"z001=5e18 z004=5e18 z008=5e18 x001=1 x003=1 f021=9e18", 60, false},
+        {"z001=5e18 z004=5e18 z008=5e18 x001=1 x003=1", 5, false},
+        {"z001=9e18 z004=5e18 z005=4e18 x001=1 x003=1", 5, false},  // 5e18 + 4e18 = 9e18
+        {"z001=-5e18 z008=-5e18 z004=-5e18 x001=1 x003=1", 6, true}, // the sum is -1e19
+    };
+    for (const Case& c : cases) {
+        const Values values = parseValues(c.values);
+        EXPECT_EQ(failingChecks(readReturn(values)).count(c.check) == 1, c.fails)
+            << c.values.toStdString() << " check " << c.check << " (row set)";
+        EXPECT_EQ(failingChecks(readReturnFromStatement(values)).count(c.check) == 1, c.fails)
+            << c.values.toStdString() << " check " << c.check << " (statement)";
+    }
+}
+
+TEST_F(BatchRuleSet, TheStatementReaderReadsWhatTheRowSetReaderReads)
+{
+    const Values values = parseValues("z001=2.5 z003=3.5 b014=0.4 j018=2.5 x001=-2.5 c904=1.5 c021=123456789012");
+    const RecordValues a = readReturn(values, false);
+    const RecordValues b = readReturnFromStatement(values, false);
+    EXPECT_EQ(failingChecks(a), failingChecks(b));
+    EXPECT_EQ(a.z001, b.z001);
+    EXPECT_EQ(a.z003, b.z003);
+    EXPECT_EQ(a.x001, b.x001);
+    EXPECT_EQ(a.c904, b.c904);
+    EXPECT_EQ(a.c021, b.c021);
+    EXPECT_EQ(a.b014, b.b014);
+    EXPECT_EQ(a.j018, b.j018);
+    EXPECT_EQ(b.c021, 123456789012LL);
+    EXPECT_EQ(b.x001, -2);
 }
