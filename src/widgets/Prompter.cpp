@@ -1,11 +1,11 @@
 #include "widgets/Prompter.h"
 
+#include "widgets/InputTextDialog.h"
 #include "widgets/QuestionDialog.h"
 
 #include <QApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
-#include <QInputDialog>
 #include <QMessageBox>
 #include <QUrl>
 
@@ -43,16 +43,7 @@ public:
     }
     bool inputText(const QString& caption, const QString& prompt, QString* text, int maxLength) override
     {
-        QInputDialog dialog(QApplication::activeWindow());
-        dialog.setWindowTitle(caption);
-        dialog.setLabelText(prompt);
-        dialog.setTextValue(*text);
-        dialog.setOkButtonText(QStringLiteral("确定"));
-        dialog.setCancelButtonText(QStringLiteral("取消"));
-        if (dialog.exec() != QDialog::Accepted)
-            return false;
-        *text = dialog.textValue().left(maxLength);
-        return true;
+        return InputTextDialog(caption, prompt, text, maxLength);
     }
     bool openFile(const QString& path) override { return QDesktopServices::openUrl(QUrl::fromLocalFile(path)); }
 };
