@@ -183,10 +183,10 @@ QList<ConflictRecord> findConflicts(Connection& working, const QString& table, c
         {
             Transaction tx(working);
             working.execute(QStringLiteral("delete from main.%1").arg(staging));
-            working.execute(QStringLiteral("insert into main.%1 (%2) select %2 from %3.%4 where 1=1%5")
-                                .arg(staging, list, kSourceAlias, QuoteIdentifier(table), condition));
-            working.execute(QStringLiteral("delete from main.%1 where c901 not in (select c901 from main.%2)")
-                                .arg(staging, QuoteIdentifier(table)));
+            // Only the records whose code is already present are staged.
+            working.execute(
+                QStringLiteral("insert into main.%1 (%2) select %2 from %3.%4 where c901 in (select c901 from main.%4)%5")
+                    .arg(staging, list, kSourceAlias, QuoteIdentifier(table), condition));
             tx.commit();
         }
         RowSet rows = working.query(QStringLiteral("select c901,c902 from main.%1 order by c901").arg(staging));

@@ -115,6 +115,16 @@ TEST_F(ImportTest, TheSamePackageTwiceAddsNothingAndReportsEveryRecord)
     Q_UNUSED(before);
 }
 
+TEST_F(ImportTest, OneCodeAlreadyPresentStopsTheWholePackageAndIsReported)
+{
+    const QString package = makePackage(env, "county", 110101000001, 3);
+    AddReturns(SysConnection(), 110101000002, 1);
+    EXPECT_FALSE(import(package));
+    EXPECT_EQ(count(), 1);
+    const QString report = ConflictReportPath();
+    EXPECT_EQ(GbkDecode(ReadAll(report)).split("\r\n").mid(2), QStringList({"(110101000002,某区工会1)", ""}));
+}
+
 TEST_F(ImportTest, APlainDatabaseFileIsReadDirectly)
 {
     const QString county = env.path("county.mdb");
