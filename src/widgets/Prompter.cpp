@@ -34,7 +34,10 @@ class DialogPrompter : public Prompter {
 public:
     void message(const QString& text) override
     {
-        QMessageBox box(QMessageBox::Information, QStringLiteral("Tallyra"), text, QMessageBox::Ok,
+        // Some messages break their lines with LF CR; shown, that is one break, not two.
+        QString shown = text;
+        shown.replace(QStringLiteral("\n\r"), QStringLiteral("\n"));
+        QMessageBox box(QMessageBox::Information, QStringLiteral("Tallyra"), shown, QMessageBox::Ok,
                         QApplication::activeWindow());
         // File names and received labels are text, never markup.
         box.setTextFormat(Qt::PlainText);
