@@ -9,6 +9,7 @@
 #include "entry/dlgSurveyData.h"
 #include "logic/MessageListWin.h"
 #include "logic/dlgCheck.h"
+#include "widgets/InputTextDialog.h"
 
 #include <QApplication>
 #include <QDir>
@@ -88,5 +89,11 @@ int main(int argc, char* argv[])
     check.findChild<QWidget*>("progressGroup")->show();
     check.setFixedHeight(255);
     save(check, out + "/check-dialog-running.png");
+    check.close();
+
+    TInputTextForm label(QStringLiteral("设置数据库标识"), QStringLiteral("请输入提供数据的单位的名称，长度不要超过200个汉字"),
+                         QStringLiteral("默认数据库"), 255, &form);
+    label.show();
+    save(label, out + "/label-box.png");
     return 0;
 }

@@ -15,6 +15,7 @@
 #include "db/DbError.h"
 #include "db/WorkingDatabase.h"
 #include "entry/dlgSurveyData.h"
+#include "exchange/ExchangeActions.h"
 #include "logic/BatchCheck.h"
 #include "logic/dlgCheck.h"
 #include "app/Startup.h"
@@ -192,10 +193,10 @@ void TMainForm::buildActions()
     });
     makeAction(QStringLiteral("导出数据列表"), QStyle::SP_DialogSaveButton, later);
     makeAction(QStringLiteral("打印选中记录的年报表"), QStyle::SP_ComputerIcon, later);
-    makeAction(QStringLiteral("数据导入"), QStyle::SP_ArrowDown, later);
+    makeAction(QStringLiteral("数据导入"), QStyle::SP_ArrowDown, [this] { actFastImportExecute(); });
     makeAction(QStringLiteral("数据备份"), QStyle::SP_DriveHDIcon, [this] { actBackupExecute(); });
-    makeAction(QStringLiteral("上报到离线版"), QStyle::SP_ArrowUp, later);
-    makeAction(QStringLiteral("上报到网络版"), QStyle::SP_DriveNetIcon, later);
+    makeAction(QStringLiteral("上报到离线版"), QStyle::SP_ArrowUp, [this] { actExportExecute(); });
+    makeAction(QStringLiteral("上报到网络版"), QStyle::SP_DriveNetIcon, [this] { actExportCSVExecute(); });
     makeAction(QStringLiteral("压缩数据库文件"), QStyle::SP_BrowserReload, [this] { actCompactExecute(); });
     makeAction(QStringLiteral("参数设置"), QStyle::SP_FileDialogInfoView, [this] { actOptionExecute(); });
     makeAction(QStringLiteral("自定义列表显示"), QStyle::SP_FileDialogListView, [this] { actShowExecute(); });
@@ -509,4 +510,21 @@ void TMainForm::actCheckExecute()
     dialog.selectedCodes = [this] { return selectedCodes(); };
     dialog.refreshList = [this] { keepPosition(); };
     dialog.exec();
+}
+
+void TMainForm::actExportCSVExecute()
+{
+    ExportUploadCsv();
+}
+
+void TMainForm::actExportExecute()
+{
+    ExportReturns();
+}
+
+void TMainForm::actFastImportExecute()
+{
+    // The list has not moved while the import ran: re-reading it returns to the same return.
+    if (ImportPackage(QStringLiteral("dt_data")))
+        keepPosition();
 }

@@ -43,6 +43,11 @@ QString MakeTempFileName()
     return freshTempName(QDir::tempPath());
 }
 
+QString MakeTempFileNameIn(const QString& folder)
+{
+    return freshTempName(folder);
+}
+
 namespace {
 bool syncFolder(const QString& folder)
 {

@@ -7,6 +7,8 @@ void CreateEmptyDatabase(const QString& path);
 
 // A unique name in the temporary folder beginning with "~SM"; no file of that name exists.
 QString MakeTempFileName();
+// The same in another folder: for files that are renamed into place there when complete.
+QString MakeTempFileNameIn(const QString& folder);
 
 struct CompactResult {
     bool replaced = false; // the compacted file took the place of the old one

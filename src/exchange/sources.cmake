@@ -1,5 +1,8 @@
-# Sources of src/exchange, relative to src/.
+# Sources of src/exchange, relative to src/: the upload CSV, the package file, its export and import.
 list(APPEND TALLYRA_CORE_SOURCES
+  exchange/ExchangeRules.cpp exchange/PackageFile.cpp exchange/UploadCsv.cpp
+  exchange/PackageExport.cpp exchange/PackageImport.cpp
 )
 list(APPEND TALLYRA_UI_SOURCES
+  exchange/ExchangeActions.cpp
 )

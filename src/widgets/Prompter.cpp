@@ -1,12 +1,13 @@
 #include "widgets/Prompter.h"
 
+#include "widgets/InputTextDialog.h"
 #include "widgets/QuestionDialog.h"
 
 #include <QApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
-#include <QInputDialog>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QUrl>
 
 namespace {
@@ -15,17 +16,43 @@ QString qtFilter(const QString& filter)
     const QStringList parts = filter.split(QLatin1Char('|'));
     if (parts.size() < 2)
         return filter;
-    // "Access文件(*.mdb)" already names the pattern; Qt reads it from the parentheses.
-    return parts[0];
+    // "Access文件(*.mdb)|*.mdb|...": the descriptions name their patterns; Qt reads them from
+    // the parentheses.
+    QStringList descriptions;
+    for (int i = 0; i < parts.size(); i += 2)
+        descriptions << parts[i];
+    return descriptions.join(QStringLiteral(";;"));
+}
+
+void reportFilter(const FileDialogOptions& o, const QString& chosen)
+{
+    if (o.chosenFilter)
+        *o.chosenFilter = qMax(0, qtFilter(o.filter).split(QStringLiteral(";;")).indexOf(chosen));
 }
 
 class DialogPrompter : public Prompter {
 public:
     void message(const QString& text) override
     {
-        QMessageBox box(QMessageBox::Information, QStringLiteral("Tallyra"), text, QMessageBox::Ok,
+        // Some messages break their lines with LF CR; shown, that is one break, not two.
+        QString shown = text;
+        shown.replace(QStringLiteral("\n\r"), QStringLiteral("\n"));
+        QMessageBox box(QMessageBox::Information, QStringLiteral("Tallyra"), shown, QMessageBox::Ok,
                         QApplication::activeWindow());
+        // File names and received labels are text, never markup.
+        box.setTextFormat(Qt::PlainText);
         box.exec();
+    }
+    int warningQuestion(const QString& caption, const QString& text) override
+    {
+        QMessageBox box(QMessageBox::Warning, caption, text, QMessageBox::Yes | QMessageBox::No,
+                        QApplication::activeWindow());
+        box.setTextFormat(Qt::PlainText);
+        box.setDefaultButton(QMessageBox::No);
+        box.button(QMessageBox::Yes)->setText(QStringLiteral("是"));
+        box.button(QMessageBox::No)->setText(QStringLiteral("否"));
+        box.setWindowModality(Qt::ApplicationModal);
+        return box.exec() == QMessageBox::Yes ? AnswerYes : AnswerNo;
     }
     int question(const QString& text, int buttons) override { return AskQuestion(text, buttons); }
     QString saveFileName(const FileDialogOptions& o) override
@@ -34,25 +61,23 @@ public:
         if (!o.confirmOverwrite)
             flags |= QFileDialog::DontConfirmOverwrite;
         const QString start = o.fileName.isEmpty() ? o.folder : o.folder + QLatin1Char('/') + o.fileName;
-        return QFileDialog::getSaveFileName(QApplication::activeWindow(), o.title, start, qtFilter(o.filter),
-                                            nullptr, flags);
+        QString chosen;
+        const QString name = QFileDialog::getSaveFileName(QApplication::activeWindow(), o.title, start,
+                                                          qtFilter(o.filter), &chosen, flags);
+        reportFilter(o, chosen);
+        return name;
     }
     QString openFileName(const FileDialogOptions& o) override
     {
-        return QFileDialog::getOpenFileName(QApplication::activeWindow(), o.title, o.folder, qtFilter(o.filter));
+        QString chosen;
+        const QString name = QFileDialog::getOpenFileName(QApplication::activeWindow(), o.title, o.folder,
+                                                          qtFilter(o.filter), &chosen);
+        reportFilter(o, chosen);
+        return name;
     }
     bool inputText(const QString& caption, const QString& prompt, QString* text, int maxLength) override
     {
-        QInputDialog dialog(QApplication::activeWindow());
-        dialog.setWindowTitle(caption);
-        dialog.setLabelText(prompt);
-        dialog.setTextValue(*text);
-        dialog.setOkButtonText(QStringLiteral("确定"));
-        dialog.setCancelButtonText(QStringLiteral("取消"));
-        if (dialog.exec() != QDialog::Accepted)
-            return false;
-        *text = dialog.textValue().left(maxLength);
-        return true;
+        return InputTextDialog(caption, prompt, text, maxLength);
     }
     bool openFile(const QString& path) override { return QDesktopServices::openUrl(QUrl::fromLocalFile(path)); }
 };

@@ -10,6 +10,7 @@ struct FileDialogOptions {
     QString filter; // "Access文件(*.mdb)|*.mdb": description and pattern parted by "|"
     QString fileName;
     bool confirmOverwrite = true;
+    int* chosenFilter = nullptr; // when given, receives the index of the filter the user chose
 };
 
 class Prompter {
@@ -20,6 +21,13 @@ public:
     // The question dialog: buttons is a bit set (1 是, 2 否, 4 全都是, 8 全都否); the answer
     // is 6 是, 7 否, 9 全都否, 10 全都是, or 2 when the window was closed otherwise.
     virtual int question(const QString& text, int buttons) = 0;
+    // A warning box with "是"/"否", "否" the default, the text shown as plain text: AnswerYes,
+    // or AnswerNo however else it closes.
+    virtual int warningQuestion(const QString& caption, const QString& text)
+    {
+        Q_UNUSED(caption);
+        return question(text, 1 | 2) == 6 ? 6 : 7;
+    }
     // File dialogs: the chosen path, or empty text when cancelled.
     virtual QString saveFileName(const FileDialogOptions& options) = 0;
     virtual QString openFileName(const FileDialogOptions& options) = 0;

@@ -31,20 +31,31 @@ public:
         const QVariant a = next();
         return a.isValid() ? a.toInt() : AnswerClosed;
     }
+    int warningQuestion(const QString& caption, const QString& text) override
+    {
+        captions << caption;
+        const int answer = question(text, ButtonYes | ButtonNo);
+        return answer == AnswerYes ? AnswerYes : AnswerNo;
+    }
     QString saveFileName(const FileDialogOptions& options) override
     {
         fileDialogs << options;
+        if (options.chosenFilter)
+            *options.chosenFilter = chosenFilter;
         return next().toString();
     }
     QString openFileName(const FileDialogOptions& options) override
     {
         fileDialogs << options;
+        if (options.chosenFilter)
+            *options.chosenFilter = chosenFilter;
         return next().toString();
     }
     bool inputText(const QString& caption, const QString& prompt, QString* text, int maxLength) override
     {
         shown << prompt;
-        Q_UNUSED(caption);
+        captions << caption;
+        inputStarts << *text;
         const QVariant a = next();
         if (!a.isValid())
             return false;
@@ -57,6 +68,9 @@ public:
         return openSucceeds;
     }
     bool openSucceeds = true;
+    int chosenFilter = 0;  // the filter every file dialog reports as chosen
+    QStringList captions;    // captions of warning questions and text boxes
+    QStringList inputStarts; // the text each text box started with
 
 private:
     QVariant next() { return m_answers.isEmpty() ? QVariant() : m_answers.takeFirst(); }

@@ -1,1 +1,1 @@
-tallyra_test_program(widgets_tests widgets/CodePickerTest.cpp)
+tallyra_test_program(widgets_tests widgets/CodePickerTest.cpp widgets/InputTextDialogTest.cpp)

@@ -1,0 +1,160 @@
+#include "exchange/ExchangeActions.h"
+
+#include "base/Paths.h"
+#include "db/DbError.h"
+#include "db/WorkingDatabase.h"
+#include "exchange/PackageExport.h"
+#include "exchange/PackageImport.h"
+#include "exchange/UploadCsv.h"
+#include "logic/ProgressBar.h"
+#include "widgets/Prompter.h"
+
+#include <QProgressBar>
+
+namespace {
+const QString kContact = QStringLiteral(",请与软件发行者联系。");
+
+// The refusal text when returns are unfinished, empty when there are none; errors are shown.
+bool refuseUnfinished(const QString& refusal)
+{
+    try {
+        if (UnfinishedReturnCount(SysConnection()) > 0) {
+            CurrentPrompter().message(refusal);
+            return true;
+        }
+    } catch (const DbError& e) {
+        ShowRunError(e.message(), kContact);
+        return true;
+    }
+    return false;
+}
+
+// The save dialog of both exports; empty text when cancelled.
+QString askExportFile(const QString& filter, const QString& extension)
+{
+    FileDialogOptions dialog;
+    dialog.title = QStringLiteral("导出文件存放为");
+    dialog.filter = filter;
+    dialog.folder = DocumentsFolder();
+    const QString chosen = CurrentPrompter().saveFileName(dialog).trimmed();
+    return chosen.isEmpty() ? QString() : ExportFileName(chosen, extension);
+}
+
+QString importFailureText(const QString& report)
+{
+    const QString lineBreak = QStringLiteral("\n\r");
+    return QStringLiteral("导入过程中发生错误，准备导入的数据可能与现有的") + lineBreak
+           + QStringLiteral("数据有重复的内容，详细的内容请参见文件：") + lineBreak + lineBreak + QString(12, QLatin1Char(' '))
+           + report + QStringLiteral("。");
+}
+} // namespace
+
+void ExportUploadCsv()
+{
+    if (refuseUnfinished(QStringLiteral("存在临时保存或逻辑错误的数据，不能导出上报数据!")))
+        return;
+    const QString path = askExportFile(QStringLiteral("CSV文件(*.csv)|*.csv"), QStringLiteral(".csv"));
+    if (path.isEmpty())
+        return;
+    TProgressBarForm& progress = ProgressBarForm();
+    ExchangeHooks hooks;
+    hooks.started = [&progress](qint64 total) {
+        progress.StartProgress(int(qMin<qint64>(total, INT_MAX)), 0);
+        progress.StepProgress();
+        progress.setWindowTitle(QStringLiteral("导出上报数据...%1%").arg(progress.bar()->value() * 100
+                                                                         / qMax(1, progress.bar()->maximum())));
+        progress.show();
+    };
+    const UploadCsvResult result = WriteUploadCsv(SysConnection(), path, hooks);
+    progress.hide();
+    if (result.error.isEmpty())
+        CurrentPrompter().message(QStringLiteral("导出上报数据成功"));
+    else
+        ShowRunError(result.error, kContact);
+}
+
+void ExportReturns()
+{
+    if (refuseUnfinished(QStringLiteral("存在临时保存或逻辑错误的数据，不能上报!")))
+        return;
+    ExportPackage();
+}
+
+void ExportPackage()
+{
+    QString label = DatabaseLabel;
+    for (;;) {
+        if (!CurrentPrompter().inputText(QStringLiteral("设置数据库标识"),
+                                         QStringLiteral("请输入提供数据的单位的名称，长度不要超过200个汉字"), &label, 255))
+            return;
+        if (label != DefaultDatabaseLabel())
+            break;
+        CurrentPrompter().message(QStringLiteral("必须修改默认的名称！"));
+    }
+    const QString path = askExportFile(QStringLiteral("数据加密文件(*.dat)|*.dat"), QStringLiteral(".dat"));
+    if (path.isEmpty())
+        return;
+    const PackageExportResult result = WritePackage(SysConnection(), PackageTemplatePath(), path, label);
+    if (result.error.isEmpty())
+        CurrentPrompter().message(QStringLiteral("数据已经被正确导出到：'") + path + QStringLiteral("'！"));
+    else
+        ShowRunError(result.error, kContact);
+}
+
+bool ImportPackage(const QString& table, const QString& condition)
+{
+    FileDialogOptions dialog;
+    dialog.title = QStringLiteral("选择导入文件");
+    dialog.filter = QStringLiteral("数据加密文件(*.dat)|*.dat|数据备份文件(*.mdb)|*.mdb");
+    dialog.folder = DocumentsFolder();
+    int filter = 0;
+    dialog.chosenFilter = &filter;
+    const QString chosen = CurrentPrompter().openFileName(dialog).trimmed();
+    if (chosen.isEmpty())
+        return true;
+    const QString path = ImportFileName(chosen, filter == 1 ? QStringLiteral(".mdb") : QStringLiteral(".dat"));
+
+    const ReceivedFile source(SysConnection(), path, table);
+    switch (source.status()) {
+    case ReceivedFile::Ready:
+        break;
+    case ReceivedFile::NotFound:
+        CurrentPrompter().message(QStringLiteral("您选择的文件并不存在，请选择其它文件。"));
+        return true;
+    case ReceivedFile::MissingTable:
+    case ReceivedFile::MissingWorkingTable:
+        CurrentPrompter().message(source.message());
+        return true;
+    case ReceivedFile::Refused:
+        ShowRunError(source.message(), kContact);
+        return true;
+    }
+    const QString question =
+        QStringLiteral("确认准备导入标记声明为【") + ShownLabel(source.label()) + QStringLiteral("】的数据么？");
+    if (CurrentPrompter().warningQuestion(QStringLiteral("提示："), question) != AnswerYes)
+        return false;
+
+    ImportOptions options;
+    options.condition = condition;
+    const ImportResult result = ImportReceivedTable(SysConnection(), source, options);
+    switch (result.status) {
+    case ImportResult::Imported:
+        CurrentPrompter().message(QStringLiteral("数据已经被正确地从'") + path + QStringLiteral("'导入！"));
+        return true;
+    case ImportResult::Conflicts: {
+        const QString report = ConflictReportPath();
+        QString error;
+        if (WriteConflictReport(report, result.conflicts, &error))
+            CurrentPrompter().openFile(report);
+        else
+            ShowRunError(error, kContact);
+        CurrentPrompter().message(importFailureText(report));
+        return false;
+    }
+    case ImportResult::Failed:
+    case ImportResult::Stopped:
+        ShowRunError(result.error, kContact);
+        return false;
+    }
+    return false;
+}

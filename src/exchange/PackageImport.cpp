@@ -1,0 +1,263 @@
+#include "exchange/PackageImport.h"
+
+#include "base/Gbk.h"
+#include "base/Paths.h"
+#include "base/PublicProcedure.h"
+#include "base/ValueText.h"
+#include "db/Connection.h"
+#include "db/DatabaseFile.h"
+#include "db/DbError.h"
+#include "db/OutsideFile.h"
+#include "exchange/PackageFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSaveFile>
+
+#include <limits>
+
+namespace {
+// The longest label a package can carry: what the label box takes.
+constexpr int kLabelLimit = 255;
+const QString kSourceAlias = QStringLiteral("pkg");
+
+QString quotedList(const QStringList& columns)
+{
+    QStringList quoted;
+    for (const QString& c : columns)
+        quoted << QuoteIdentifier(c);
+    return quoted.join(',');
+}
+
+// Detaches the file on every way out.
+class Attached {
+public:
+    Attached(Connection& db, const QString& file) : m_db(db) { m_db.attachReadOnly(file, kSourceAlias); }
+    ~Attached()
+    {
+        try {
+            m_db.detach(kSourceAlias);
+        } catch (...) {
+        }
+    }
+
+private:
+    Connection& m_db;
+};
+} // namespace
+
+QString ConflictReportPath()
+{
+    return QDir(DocumentsFolder()).filePath(QStringLiteral("数据导入编号冲突.txt"));
+}
+
+bool WriteConflictReport(const QString& path, const QList<ConflictRecord>& records, QString* error)
+{
+    QByteArray bytes = GbkEncode(QStringLiteral("在准备导入的文件中，如下的记录与现有的记录发生编号冲突")) + "\r\n";
+    bytes += QByteArray(80, '-') + "\r\n";
+    for (const ConflictRecord& r : records)
+        bytes += GbkEncode(QStringLiteral("(") + FormatValueText(r.code) + QStringLiteral(",") + r.name
+                           + QStringLiteral(")"))
+                 + "\r\n";
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+        if (error)
+            *error = QStringLiteral("无法写入文件“%1”：%2").arg(path, file.errorString());
+        return false;
+    }
+    return true;
+}
+
+QString ShownLabel(const QString& label)
+{
+    QString shown = label;
+    for (QChar& c : shown)
+        if (c.category() == QChar::Other_Control || c.category() == QChar::Other_Format)
+            c = QLatin1Char('?');
+    return shown;
+}
+
+ReceivedFile::ReceivedFile(Connection& working, const QString& chosen, const QString& table)
+    : m_chosen(chosen), m_table(table)
+{
+    try {
+        prepare(working);
+    } catch (const DbError& e) {
+        m_status = Refused;
+        m_message = e.message();
+    }
+}
+
+ReceivedFile::~ReceivedFile()
+{
+    if (!m_copy.isEmpty()) {
+        QFile::remove(m_copy);
+        QFile::remove(m_copy + QStringLiteral("-journal"));
+    }
+}
+
+void ReceivedFile::prepare(Connection& working)
+{
+    if (!QFile::exists(m_chosen)) {
+        m_status = NotFound;
+        return;
+    }
+    if (!working.hasTable(m_table)) {
+        m_status = MissingWorkingTable;
+        m_message = QStringLiteral("系统中不存在名字为\"%1\"的数据表").arg(m_table);
+        return;
+    }
+    m_readPath = m_chosen;
+    // Anything but a plain database file is a package: restored in a copy of its own.
+    if (FirstByteOf(m_chosen) != kPlainFirstByte) {
+        m_copy = MakeTempFileName();
+        QString error;
+        if (m_copy.isEmpty() || !CopyFileContents(m_chosen, m_copy, &error) || !RestorePackage(m_copy, &error)) {
+            m_status = Refused;
+            m_message = error.isEmpty() ? QStringLiteral("无法在临时文件夹中建立文件") : error;
+            return;
+        }
+        m_readPath = m_copy;
+    }
+    const QString label = QStringLiteral("ct_label");
+    const OutsideFileCheck check =
+        CheckOutsideFile(m_readPath, {OutsideTableOf(working, m_table), OutsideTable{label, {QStringLiteral("db_name")}}});
+    if (!check.error.isEmpty()) {
+        m_status = Refused;
+        m_message = check.error;
+        return;
+    }
+    if (check.missingTables.contains(m_table)) {
+        m_status = MissingTable;
+        m_message = QStringLiteral("您选择的文件中不存在名字为\"%1\"的数据表").arg(m_table);
+        return;
+    }
+    if (check.missingTables.contains(label)) {
+        m_status = Refused;
+        m_message = QStringLiteral("所选文件中没有数据表\"ct_label\"");
+        return;
+    }
+
+    Connection source;
+    source.open(m_readPath, Connection::Mode::ReadOnly);
+    RowSet first = source.query(QStringLiteral(
+        "select length(cast(db_name as text)) as size, substr(cast(db_name as text), 1, ?1) as label from ct_label limit 1"),
+                                {kLabelLimit + 1});
+    if (!first.isEmpty()) {
+        first.first();
+        if (first.toInt(QStringLiteral("size")) > kLabelLimit) {
+            m_status = Refused;
+            m_message = QStringLiteral("所选文件中的数据库标识超过%1个字符").arg(kLabelLimit);
+            return;
+        }
+        m_label = first.text(QStringLiteral("label"));
+    }
+    const QString table = QuoteIdentifier(m_table);
+    m_records = source.scalar(QStringLiteral("select count(*) from %1").arg(table)).toLongLong();
+    // Codes are the key of a return: each must be a number, and only once in the file.
+    if (working.columnNames(m_table).contains(QStringLiteral("c901"), Qt::CaseInsensitive)) {
+        if (source.scalar(QStringLiteral("select count(*) from %1 where typeof(c901) not in ('integer','real')").arg(table))
+                .toLongLong()
+            > 0) {
+            m_status = Refused;
+            m_message = QStringLiteral("所选文件中有统计编码为空或不是数字的记录");
+            return;
+        }
+        if (source.scalar(QStringLiteral("select 1 from %1 group by c901 having count(*) > 1 limit 1").arg(table))
+                .isValid()) {
+            m_status = Refused;
+            m_message = QStringLiteral("所选文件中有重复的统计编码");
+            return;
+        }
+    }
+    m_status = Ready;
+}
+
+namespace {
+QList<ConflictRecord> findConflicts(Connection& working, const QString& table, const QString& list,
+                                    const QString& condition)
+{
+    QList<ConflictRecord> conflicts;
+    const QString staging = QuoteIdentifier(table + QLatin1Char('_') + table);
+    try {
+        {
+            Transaction tx(working);
+            working.execute(QStringLiteral("delete from main.%1").arg(staging));
+            // Only the records whose code is already present are staged.
+            working.execute(
+                QStringLiteral("insert into main.%1 (%2) select %2 from %3.%4 where c901 in (select c901 from main.%4)%5")
+                    .arg(staging, list, kSourceAlias, QuoteIdentifier(table), condition));
+            tx.commit();
+        }
+        RowSet rows = working.query(QStringLiteral("select c901,c902 from main.%1 order by c901").arg(staging));
+        for (rows.first(); !rows.eof(); rows.next())
+            conflicts.append({rows.value(QStringLiteral("c901")), rows.text(QStringLiteral("c902"))});
+    } catch (const DbError&) {
+        conflicts.clear();
+    }
+    return conflicts;
+}
+} // namespace
+
+ImportResult ImportReceivedTable(Connection& working, const ReceivedFile& source, const ImportOptions& options)
+{
+    ImportResult result;
+    if (source.status() != ReceivedFile::Ready) {
+        result.error = source.message();
+        return result;
+    }
+    const ExchangeHooks& hooks = options.hooks;
+    const QString table = QuoteIdentifier(source.table());
+    QString condition;
+    if (!options.condition.trimmed().isEmpty())
+        condition = QStringLiteral(" and (") + options.condition + QStringLiteral(")");
+    try {
+        Attached attached(working, source.readPath());
+        const QString list = quotedList(working.columnNames(source.table()));
+        try {
+            Transaction tx(working);
+            if (hooks.started)
+                hooks.started(
+                    working.scalar(QStringLiteral("select count(*) from %1.%2 where 1=1%3").arg(kSourceAlias, table, condition))
+                        .toLongLong());
+            // In chunks by row id, so the hooks see the copy go; all in the one transaction.
+            const QString insert = QStringLiteral("insert into main.%1 (%2) select %2 from %3.%1 where rowid > ?1")
+                                       .arg(table, list, kSourceAlias);
+            const int chunk = qMax(1, options.chunkRows);
+            qint64 last = std::numeric_limits<qint64>::min();
+            for (bool more = true; more;) {
+                const QVariant end = working.scalar(
+                    QStringLiteral("select rowid from %1.%2 where rowid > ?1%3 order by rowid limit 1 offset ?2")
+                        .arg(kSourceAlias, table, condition),
+                    {last, chunk - 1});
+                if (end.isValid()) {
+                    result.rows += working.execute(insert + QStringLiteral(" and rowid <= ?2") + condition, {last, end});
+                    last = end.toLongLong();
+                } else {
+                    result.rows += working.execute(insert + condition, {last});
+                    more = false;
+                }
+                if (hooks.stepped)
+                    hooks.stepped(result.rows);
+                if (hooks.stopped && hooks.stopped()) {
+                    result.status = ImportResult::Stopped;
+                    result.rows = 0;
+                    return result;
+                }
+            }
+            tx.commit();
+            result.status = ImportResult::Imported;
+            return result;
+        } catch (const DbError& e) {
+            // The transaction is rolled back: look for the codes that stopped it.
+            result.error = e.message();
+            result.rows = 0;
+        }
+        result.conflicts = findConflicts(working, source.table(), list, condition);
+        result.status = result.conflicts.isEmpty() ? ImportResult::Failed : ImportResult::Conflicts;
+    } catch (const DbError& e) {
+        result.error = e.message();
+        result.status = ImportResult::Failed;
+    }
+    return result;
+}

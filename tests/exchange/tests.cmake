@@ -1,0 +1,2 @@
+tallyra_test_program(exchange_tests exchange/UploadCsvTest.cpp exchange/PackageFileTest.cpp
+  exchange/PackageExportTest.cpp exchange/PackageImportTest.cpp)
