@@ -2,6 +2,8 @@
 
 #include "cli/BatchOutput.h"
 #include "cli/CheckCommand.h"
+#include "cli/ExportCommands.h"
+#include "cli/PackageCommands.h"
 #include "cli/SummaryCommand.h"
 
 #include "TallyraVersion.h"
@@ -32,7 +34,8 @@ int usageError(const QString& message, const QString& usage)
 
 QVector<CommandSpec> BatchCommands()
 {
-    return {CheckCommand(), SummaryCommand()};
+    return {CheckCommand(),   CsvCommand(),    ExportCommand(),
+            InspectCommand(), ImportCommand(), SummaryCommand()};
 }
 
 int RunBatchProgram(const QStringList& words)

@@ -1,6 +1,7 @@
 #include "cli/BatchDatabase.h"
 
 #include "cli/CommandLine.h"
+#include "db/DbError.h"
 #include "db/WorkingDatabase.h"
 
 #include <QFileInfo>
@@ -27,7 +28,7 @@ QString RunErrorText(const QString& message)
     return QStringLiteral("运行中发生错误：") + message;
 }
 
-QString OpenBatchDatabase(const QString& path, const CommandArgs& args)
+QString OpenBatchDatabase(const QString& path, const CommandArgs& args, bool readOnly)
 {
     double wait = kDefaultWaitSeconds;
     if (args.has(QStringLiteral("wait"))) {
@@ -39,6 +40,18 @@ QString OpenBatchDatabase(const QString& path, const CommandArgs& args)
     }
     if (!QFileInfo(path).isFile())
         return QStringLiteral("找不到数据库文件“%1”").arg(path);
+    if (readOnly) {
+        try {
+            SysConnection().open(QFileInfo(path).absoluteFilePath(), Connection::Mode::ReadOnly);
+            SysConnection().setBusyTimeout(int(wait * 1000));
+            CurrentDatabasePath = QFileInfo(path).absoluteFilePath();
+            DatabaseLabel = ReadDatabaseLabel(SysConnection());
+        } catch (const DbError& e) {
+            SysConnection().close();
+            return QStringLiteral("“%1”不是本系统的数据库文件：%2").arg(path, e.message());
+        }
+        return QString();
+    }
     const OpenDatabaseResult opened = OpenWorkingDatabase(QFileInfo(path).absoluteFilePath());
     if (opened.status == OpenDatabaseResult::LabelUnreadable)
         return QStringLiteral("“%1”不是本系统的数据库文件：%2").arg(path, opened.error);

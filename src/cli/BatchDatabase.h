@@ -7,8 +7,9 @@ struct CommandArgs;
 // Opens the working database named on the command line as the shared connection (setting
 // CurrentDatabasePath and DatabaseLabel, as the window's opening does). Statements then wait
 // up to --wait seconds (default 60) for a lock another program holds, instead of failing at
-// once. Returns empty text when it opened, otherwise the message that says why not.
-QString OpenBatchDatabase(const QString& path, const CommandArgs& args);
+// once. Returns empty text when it opened, otherwise the message that says why not. Read-only,
+// the file is only looked at: nothing in it can change.
+QString OpenBatchDatabase(const QString& path, const CommandArgs& args, bool readOnly = false);
 
 // "运行中发生错误：" + the engine's or the file system's message.
 QString RunErrorText(const QString& message);

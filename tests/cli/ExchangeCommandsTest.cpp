@@ -1,0 +1,252 @@
+#include "base/Gbk.h"
+#include "cli/BatchRun.h"
+#include "db/Connection.h"
+#include "db/WorkingDatabase.h"
+#include "exchange/PackageExport.h"
+#include "exchange/PackageFile.h"
+#include "exchange/PackageImport.h"
+#include "exchange/UploadCsv.h"
+#include "support/TestEnvironment.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <gtest/gtest.h>
+
+namespace {
+constexpr qint64 kBase = 110101000000;
+
+class ExchangeCommandsTest : public ::testing::Test {
+protected:
+    TestEnvironment env;
+    QString db;
+
+    void SetUp() override { db = env.systemDataFile(); }
+
+    // A database file (a copy of the delivered one) holding finished returns with these codes;
+    // `broken` codes fail z003<=z001 although saved as finished.
+    QString database(const QString& name, const QList<int>& codes, const QList<int>& broken = {})
+    {
+        const QString path = name == "working" ? db : env.path(name + ".mdb");
+        if (path != db)
+            CopyDeliveredDatabase(path);
+        Connection c;
+        c.open(path);
+        for (int code : codes)
+            c.execute("insert into dt_data (c901, c902, c903, c904, c905, c906, c907, RecordState, z001, "
+                      "z003, z004, "
+                      "x001, x003) values (?1, ?2, 110101, 3, '张伟', '010-1', 1, 1, 1, ?3, 1, 1, 1)",
+                      {kBase + code, QStringLiteral("工会%1").arg(code), broken.contains(code) ? 5 : 0});
+        return path;
+    }
+    static int count(const QString& path, const QString& sql)
+    {
+        Connection c;
+        c.open(path, Connection::Mode::ReadOnly);
+        return c.scalar(sql).toInt();
+    }
+    // What the sqlite3 program reads from a restored copy of a package.
+    QString sqlite3Reads(const QString& package, const QString& sql)
+    {
+        const QString copy = env.path("restored.mdb");
+        QFile::remove(copy);
+        EXPECT_TRUE(QFile::copy(package, copy));
+        QFile::setPermissions(copy, QFile::ReadOwner | QFile::WriteOwner);
+        EXPECT_TRUE(RestorePackage(copy));
+        QProcess p;
+        p.start("sqlite3", {copy, sql});
+        EXPECT_TRUE(p.waitForFinished());
+        return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+    }
+};
+} // namespace
+
+TEST_F(ExchangeCommandsTest, CsvIsTheWindowsUploadFile)
+{
+    database("working", {1, 2, 3});
+    const QString out = env.path("upload.csv");
+    BatchRun run = RunBatch({"csv", db, out});
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_EQ(run.out, "导出上报数据成功：3个单位的数据写到 " + out + "\n");
+    ASSERT_EQ(OpenWorkingDatabase(db).status, OpenDatabaseResult::Opened);
+    const QString window = env.path("window.csv");
+    ASSERT_EQ(WriteUploadCsv(SysConnection(), window).error, "");
+    SysConnection().close();
+    EXPECT_EQ(FileBytes(out), FileBytes(window));
+    QProcess iconv;
+    iconv.start("iconv", {"-f", "GBK", "-t", "UTF-8", out});
+    ASSERT_TRUE(iconv.waitForFinished());
+    const QStringList lines = QString::fromUtf8(iconv.readAllStandardOutput()).split("\r\n");
+    EXPECT_TRUE(lines[0].startsWith("c901,")) << lines[0].toStdString();
+    EXPECT_TRUE(lines[1].startsWith("110101000001,工会1,")) << lines[1].toStdString();
+
+    // An existing file stays unless --yes; a name without the extension gets it.
+    run = RunBatch({"csv", db, out});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_TRUE(run.err.contains("已经存在；要替换它请加 --yes"));
+    EXPECT_EQ(RunBatch({"csv", db, out, "--yes"}).status, 0);
+    EXPECT_EQ(RunBatch({"csv", db, env.path("plain")}).status, 0);
+    EXPECT_TRUE(QFile::exists(env.path("plain.csv")));
+
+    // A held return refuses the export with the window's words.
+    Connection c;
+    c.open(db);
+    c.execute("update dt_data set RecordState=0 where c901=?1", {kBase + 2});
+    c.close();
+    const QString refused = env.path("refused.csv");
+    run = RunBatch({"csv", db, refused});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(run.err.contains("存在临时保存或逻辑错误的数据，不能导出上报数据!")) << run.err.toStdString();
+    EXPECT_FALSE(QFile::exists(refused));
+}
+
+TEST_F(ExchangeCommandsTest, ExportWritesThePackage)
+{
+    database("working", {1, 2});
+    const QString out = env.path("unit.dat");
+    const struct {
+        const char* name;
+        QStringList arguments;
+        int status;
+        QString err;
+    } refusals[] = {
+        {"no label", {"export", db, out}, 2, "请用 --label"},
+        {"the default label", {"export", db, out, "--label", "默认数据库"}, 2, "必须修改默认的名称！"},
+    };
+    for (const auto& c : refusals) {
+        SCOPED_TRACE(c.name);
+        const BatchRun run = RunBatch(c.arguments);
+        EXPECT_EQ(run.status, c.status);
+        EXPECT_TRUE(run.err.contains(c.err)) << run.err.toStdString();
+        EXPECT_FALSE(QFile::exists(out));
+    }
+    const BatchRun run = RunBatch({"export", db, env.path("unit"), "--label", "东城区总工会"});
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_EQ(run.out, "2个单位的数据已经被正确导出到：'" + out + "'！\n");
+    EXPECT_EQ(FirstByteOf(out), ScrambledFirstByte());
+    EXPECT_EQ(sqlite3Reads(out, "select db_name from ct_label; select group_concat(c901) from dt_data"),
+              "东城区总工会\n110101000001,110101000002");
+
+    Connection c;
+    c.open(db);
+    c.execute("update dt_data set RecordState=2 where c901=?1", {kBase + 1});
+    c.close();
+    const BatchRun unfinished = RunBatch({"export", db, env.path("late.dat"), "--label", "东城区总工会"});
+    EXPECT_EQ(unfinished.status, 1);
+    EXPECT_TRUE(unfinished.err.contains("存在临时保存或逻辑错误的数据，不能上报!"));
+    EXPECT_FALSE(QFile::exists(env.path("late.dat")));
+}
+
+// Three packages, one holding a code the database already has: two are imported, the third is
+// refused whole, and the report lists its conflicting code.
+TEST_F(ExchangeCommandsTest, ImportThreePackagesOneConflicting)
+{
+    database("working", {100});
+    QStringList packages;
+    const struct {
+        const char* name;
+        QList<int> codes;
+    } units[] = {{"甲", {1, 2, 3}}, {"乙", {4, 5}}, {"丙", {6, 100}}};
+    for (const auto& u : units) {
+        const QString source = database(QString("src%1").arg(packages.size()), u.codes);
+        const QString package = env.path(QString("p%1.dat").arg(packages.size()));
+        ASSERT_EQ(RunBatch({"export", source, package, "--label", u.name}).status, 0);
+        packages << package;
+    }
+    const QByteArray before = FileBytes(db);
+
+    const BatchRun unconfirmed = RunBatch(QStringList{"import", db} + packages);
+    EXPECT_EQ(unconfirmed.status, 1);
+    EXPECT_TRUE(unconfirmed.out.contains("未确认标记声明为【甲】的数据（加 --yes 导入）"));
+    EXPECT_EQ(FileBytes(db), before) << "unconfirmed, nothing is imported";
+
+    const BatchRun run = RunBatch(QStringList{"import", db, "--yes"} + packages);
+    EXPECT_EQ(run.status, 1);
+    const QString report = QDir(env.documentsFolder()).filePath("数据导入编号冲突.txt");
+    EXPECT_EQ(run.out, QStringList({"文件\t标识\t单位数\t结果", packages[0] + "\t甲\t3\t已导入",
+                                    packages[1] + "\t乙\t2\t已导入",
+                                    packages[2] + "\t丙\t2\t未导入：1个单位的编号已经存在",
+                                    "编号冲突的详细内容请参见文件：" + report})
+                               .join("\n") +
+                           "\n");
+    EXPECT_EQ(count(db, "select count(*) from dt_data"), 6);
+    EXPECT_EQ(count(db, "select count(*) from dt_data where c901=110101000006"), 0) << "all or nothing";
+    QList<ConflictRecord> expected = {{kBase + 100, "工会100"}};
+    WriteConflictReport(env.path("window.txt"), expected);
+    EXPECT_EQ(FileBytes(report), FileBytes(env.path("window.txt")));
+    EXPECT_TRUE(GbkDecode(FileBytes(report)).contains("(110101000100,工会100)"));
+
+    const BatchRun json = RunBatch(QStringList{"import", db, "--yes", "--json"} + packages.mid(1, 1));
+    EXPECT_EQ(json.status, 1);
+    const QJsonArray entries = QJsonDocument::fromJson(json.out.toUtf8()).object()["packages"].toArray();
+    ASSERT_EQ(entries.size(), 1);
+    EXPECT_EQ(entries[0].toObject()["imported"].toBool(), false);
+    EXPECT_EQ(entries[0].toObject()["conflicts"].toInt(), 2);
+}
+
+// Inspecting changes nothing, whatever the files hold, and refuses the files it cannot read safely.
+TEST_F(ExchangeCommandsTest, InspectReadsPackagesAndRefusesHostileFiles)
+{
+    database("working", {2});
+    const QString source = database("src", {1, 2, 3}, {3});
+    const QString good = env.path("good.dat");
+    ASSERT_EQ(RunBatch({"export", source, good, "--label", "甲"}).status, 0);
+
+    const QString garbage = env.path("garbage.dat");
+    QFile g(garbage);
+    ASSERT_TRUE(g.open(QIODevice::WriteOnly));
+    g.write(QByteArray("SQLite format 3") + QByteArray(4000, '\xff'));
+    g.close();
+    // A backup file with a trigger of its own that would empty it: it is read, never run.
+    const QString rigged = database("rigged", {7}, {7});
+    {
+        Connection c;
+        c.open(rigged);
+        c.execute("create trigger t after update on dt_data begin delete from dt_data; end");
+    }
+    const QString foreign = env.path("foreign.mdb");
+    {
+        Connection c;
+        c.open(foreign, Connection::Mode::Create);
+        c.execute("create table dt_data (c901)");
+        c.execute("create table ct_label (db_name)");
+    }
+    const QStringList files = {good, garbage, rigged, foreign, env.path("none.dat")};
+    QList<QByteArray> bytes;
+    for (const QString& f : files)
+        bytes << FileBytes(f);
+    const QByteArray dbBytes = FileBytes(db);
+
+    const BatchRun run = RunBatch(QStringList{"inspect", "--db", db, "--json"} + files);
+    EXPECT_EQ(run.status, 1);
+    const QJsonArray seen = QJsonDocument::fromJson(run.out.toUtf8()).object()["packages"].toArray();
+    ASSERT_EQ(seen.size(), files.size()) << run.out.toStdString() << run.err.toStdString();
+    const QJsonObject first = seen[0].toObject();
+    EXPECT_TRUE(first["readable"].toBool());
+    EXPECT_EQ(first["label"].toString(), "甲");
+    EXPECT_EQ(first["returns"].toInt(), 3);
+    EXPECT_EQ(first["existingCodes"].toInt(), 1);
+    EXPECT_EQ(first["failingReturns"].toInt(), 1);
+    const QJsonObject backup = seen[2].toObject();
+    EXPECT_TRUE(backup["readable"].toBool());
+    EXPECT_EQ(backup["returns"].toInt(), 1);
+    EXPECT_EQ(backup["failingReturns"].toInt(), 1);
+    for (int i : {1, 3, 4}) {
+        SCOPED_TRACE(files[i].toStdString());
+        EXPECT_FALSE(seen[i].toObject()["readable"].toBool());
+        EXPECT_FALSE(seen[i].toObject()["verdict"].toString().isEmpty());
+    }
+    EXPECT_EQ(seen[4].toObject()["verdict"].toString(), "您选择的文件并不存在，请选择其它文件。");
+    for (int i = 0; i < files.size(); ++i)
+        EXPECT_EQ(FileBytes(files[i]), bytes[i]) << files[i].toStdString();
+    EXPECT_EQ(FileBytes(db), dbBytes);
+
+    // Without --db the delivered tables are the measure; the text table has no code column.
+    const BatchRun plain = RunBatch({"inspect", good});
+    EXPECT_EQ(plain.status, 1) << "a return fails the checks";
+    EXPECT_EQ(plain.out, "文件\t标识\t单位数\t未通过检查\t结论\n" + good +
+                             "\t甲\t3\t1\t可以导入，但有数据存在逻辑错误\n");
+}
