@@ -1,0 +1,259 @@
+#include "entry/workbook/StreamingWorkbook.h"
+
+#include "entry/workbook/CellText.h"
+#include "entry/workbook/ZipPackage.h"
+#include "base/ValueText.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QRegularExpression>
+#include <QTemporaryFile>
+
+#include <xlsxwriter.h>
+
+#include <cmath>
+#include <cstdio>
+#include <map>
+
+namespace {
+constexpr int kMaxRows = 1048576;
+constexpr int kMaxColumns = 16384;
+constexpr int kMaxText = 32767; // the longest text a cell holds
+
+} // namespace
+
+StreamCell StreamCell::typed(const QString& value)
+{
+    if (value.isEmpty())
+        return {};
+    if (value.startsWith(QLatin1Char('\'')))
+        return fromText(value.mid(1));
+    double number;
+    return ParseTypedNumber(value, &number) ? fromNumber(number) : fromText(value);
+}
+
+struct SheetColumns {
+    lxw_worksheet* sheet = nullptr;
+    QHash<int, QString> formats;
+    QHash<int, double> widths;
+    QHash<int, double> widest; // display units, for the fit at close
+    bool autoFit = false;
+    int rows = 0;
+};
+
+struct StreamingWorkbookState {
+    QString target;
+    QString temp;
+    lxw_workbook* book = nullptr;
+    std::vector<SheetColumns> sheets;
+    QString error;
+    std::map<std::tuple<QString, bool, double>, lxw_format*> formats;
+    QByteArray tempFolder;
+
+    bool failed() const { return !error.isEmpty(); }
+    void fail(const QString& text)
+    {
+        if (error.isEmpty())
+            error = text;
+    }
+    void check(lxw_error code, const QString& what)
+    {
+        if (code != LXW_NO_ERROR)
+            fail(what + QStringLiteral("：") + QString::fromUtf8(lxw_strerror(code)));
+    }
+    lxw_format* format(const QString& numberFormat, bool bold, double size)
+    {
+        if (numberFormat.isEmpty() && !bold && size <= 0)
+            return nullptr;
+        const auto key = std::make_tuple(numberFormat, bold, size);
+        auto it = formats.find(key);
+        if (it != formats.end())
+            return it->second;
+        lxw_format* f = workbook_add_format(book);
+        if (!numberFormat.isEmpty())
+            format_set_num_format(f, numberFormat.toUtf8().constData());
+        if (bold)
+            format_set_bold(f);
+        if (size > 0)
+            format_set_font_size(f, size);
+        formats.emplace(key, f);
+        return f;
+    }
+    SheetColumns* current()
+    {
+        if (sheets.empty()) {
+            fail(QStringLiteral("工作簿中还没有工作表"));
+            return nullptr;
+        }
+        return &sheets.back();
+    }
+};
+
+StreamingWorkbook::StreamingWorkbook(const QString& path) : d(std::make_unique<StreamingWorkbookState>())
+{
+    d->target = path;
+    const QFileInfo target(path);
+    if (!QDir().mkpath(target.absolutePath())) {
+        d->fail(QStringLiteral("无法创建文件夹：%1").arg(QDir::toNativeSeparators(target.absolutePath())));
+        return;
+    }
+    // The workbook is written under a unique name beside the target, then renamed over it.
+    QTemporaryFile reserve(target.absolutePath() + QStringLiteral("/~wb-XXXXXX.part"));
+    reserve.setAutoRemove(false);
+    if (!reserve.open()) {
+        d->fail(QStringLiteral("无法写入文件夹：%1").arg(QDir::toNativeSeparators(target.absolutePath())));
+        return;
+    }
+    d->temp = reserve.fileName();
+    reserve.close();
+    d->tempFolder = QFile::encodeName(QDir::tempPath());
+    lxw_workbook_options options = {};
+    options.constant_memory = LXW_TRUE;
+    options.tmpdir = d->tempFolder.data();
+    options.use_zip64 = LXW_TRUE; // sheets of 100,000 x 220 cells pass 4 GB unpacked
+    d->book = workbook_new_opt(QFile::encodeName(d->temp).constData(), &options);
+    if (!d->book)
+        d->fail(QStringLiteral("无法写入文件：%1").arg(QDir::toNativeSeparators(path)));
+}
+
+StreamingWorkbook::~StreamingWorkbook()
+{
+    if (d->book) {
+        // Unclosed: nothing is written to the target.
+        workbook_close(d->book);
+        d->book = nullptr;
+    }
+    if (!d->temp.isEmpty())
+        QFile::remove(d->temp);
+}
+
+void StreamingWorkbook::addSheet(const QString& name)
+{
+    if (d->failed())
+        return;
+    static const QRegularExpression forbidden(QStringLiteral("[\\[\\]:*?/\\\\]"));
+    if (name.trimmed().isEmpty() || name.size() > 31 || name.contains(forbidden)) {
+        d->fail(QStringLiteral("工作表名称“%1”无效").arg(name));
+        return;
+    }
+    lxw_worksheet* sheet = workbook_add_worksheet(d->book, name.toUtf8().constData());
+    if (!sheet) {
+        d->fail(QStringLiteral("无法添加工作表“%1”").arg(name));
+        return;
+    }
+    SheetColumns columns;
+    columns.sheet = sheet;
+    d->sheets.push_back(columns);
+}
+
+void StreamingWorkbook::setColumnWidth(int column, double width)
+{
+    SheetColumns* s = d->failed() ? nullptr : d->current();
+    if (s && column >= 1 && column <= kMaxColumns)
+        s->widths.insert(column, width);
+}
+
+void StreamingWorkbook::setColumnFormat(int column, const QString& numberFormat)
+{
+    SheetColumns* s = d->failed() ? nullptr : d->current();
+    if (s && column >= 1 && column <= kMaxColumns)
+        s->formats.insert(column, numberFormat == QStringLiteral("G/通用格式") ? QString() : numberFormat);
+}
+
+void StreamingWorkbook::setAutoFit(bool autoFit)
+{
+    if (SheetColumns* s = d->failed() ? nullptr : d->current())
+        s->autoFit = autoFit;
+}
+
+void StreamingWorkbook::writeRow(const QVector<StreamCell>& cells, const RowFont& font)
+{
+    SheetColumns* s = d->failed() ? nullptr : d->current();
+    if (!s)
+        return;
+    if (s->rows >= kMaxRows || cells.size() > kMaxColumns) {
+        d->fail(QStringLiteral("超出了工作表的行数或列数"));
+        return;
+    }
+    const lxw_row_t row = lxw_row_t(s->rows);
+    for (int i = 0; i < cells.size(); ++i) {
+        const StreamCell& cell = cells[i];
+        const int column = i + 1;
+        lxw_format* format = d->format(s->formats.value(column), font.bold, font.size);
+        lxw_error code = LXW_NO_ERROR;
+        QString shown;
+        if (cell.kind == StreamCell::Number) {
+            code = worksheet_write_number(s->sheet, row, lxw_col_t(i), cell.number, format);
+            if (s->autoFit)
+                shown = FormatNumberText(cell.number);
+        } else if (cell.kind == StreamCell::Text && !cell.text.isEmpty()) {
+            const QString text = cell.text.left(kMaxText);
+            code = worksheet_write_string(s->sheet, row, lxw_col_t(i), text.toUtf8().constData(), format);
+            shown = text;
+        } else if (format) {
+            code = worksheet_write_blank(s->sheet, row, lxw_col_t(i), format);
+        }
+        if (code != LXW_NO_ERROR) {
+            d->check(code, QStringLiteral("无法写入第%1行").arg(s->rows + 1));
+            return;
+        }
+        if (s->autoFit && !shown.isEmpty()) {
+            const double units = DisplayUnits(shown) * (font.size > 0 ? font.size / 11.0 : 1.0);
+            double& widest = s->widest[column];
+            widest = std::max(widest, units);
+        }
+    }
+    ++s->rows;
+}
+
+int StreamingWorkbook::rowCount() const
+{
+    return d->sheets.empty() ? 0 : d->sheets.back().rows;
+}
+
+QString StreamingWorkbook::error() const
+{
+    return d->error;
+}
+
+QString StreamingWorkbook::close()
+{
+    if (!d->book)
+        return d->error.isEmpty() ? QStringLiteral("工作簿已经关闭") : d->error;
+    if (!d->failed() && d->sheets.empty())
+        addSheet(QStringLiteral("Sheet1"));
+    if (!d->failed()) {
+        for (SheetColumns& s : d->sheets) {
+            QHash<int, double> widths = s.widths;
+            if (s.autoFit)
+                for (auto it = s.widest.cbegin(); it != s.widest.cend(); ++it)
+                    if (!widths.contains(it.key()))
+                        widths.insert(it.key(), std::min(255.0, it.value() + 1.0));
+            QList<int> columns = widths.keys();
+            for (auto it = s.formats.cbegin(); it != s.formats.cend(); ++it)
+                if (!columns.contains(it.key()))
+                    columns << it.key();
+            for (int column : columns) {
+                const double width = widths.contains(column) ? widths.value(column) : LXW_DEF_COL_WIDTH;
+                d->check(worksheet_set_column(s.sheet, lxw_col_t(column - 1), lxw_col_t(column - 1), width,
+                                              d->format(s.formats.value(column), false, 0)),
+                         QStringLiteral("无法设置列宽"));
+            }
+        }
+    }
+    const lxw_error closed = workbook_close(d->book);
+    d->book = nullptr;
+    d->check(closed, QStringLiteral("无法写入文件%1").arg(QDir::toNativeSeparators(d->target)));
+    if (d->failed()) {
+        QFile::remove(d->temp);
+        return d->error;
+    }
+    if (!MoveIntoPlace(d->temp, d->target)) {
+        d->fail(QStringLiteral("无法写入文件：%1").arg(QDir::toNativeSeparators(d->target)));
+        return d->error;
+    }
+    d->temp.clear();
+    return {};
+}

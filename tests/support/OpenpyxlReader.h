@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QJsonObject>
+#include <QString>
+
+// Reads a workbook with python3-openpyxl, a reader independent of the program's own, and
+// returns what it saw as JSON:
+//   {"template": bool, (printArea: "$A$1:$D$12", the sheet it belongs to named by its place) "parts": [zip entry names], "contentTypes": "<Types ...>",
+//    "sheets": [{"name", "printArea", "fitToWidth", "paperSize", "orientation",
+//                "merged": ["A1:D1", ...], "widths": {"A": 12.5, ...},
+//                "cells": {"A1": {"value", "type": "int"|"float"|"str"|..., "format",
+//                                 "bold", "size", "align", "border"}}}]}
+// Only cells with a value or a style are listed. On failure "error" holds openpyxl's message.
+QJsonObject ReadWithOpenpyxl(const QString& path);
