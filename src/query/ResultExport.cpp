@@ -5,10 +5,12 @@
 #include "db/DbError.h"
 #include "db/Statement.h"
 #include "db/TableExists.h"
+#include "entry/workbook/StreamingWorkbook.h"
 
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
 
 namespace {
 // Events and progress are let through this often while rows are written.
@@ -56,6 +58,34 @@ QVariant DatabaseValue(ExportKind kind, const RowSet& rows, int position, int co
         return blank ? QVariant() : QVariant(rows.textAt(position, column));
     default:
         return rows.textAt(position, column);
+    }
+}
+// The cell a workbook export writes for one value.
+StreamCell WorkbookCell(ExportKind kind, const RowSet& rows, int position, int column)
+{
+    if (rows.isNullAt(position, column))
+        return kind == ExportKind::Boolean ? StreamCell::fromText(QStringLiteral("不是")) : StreamCell();
+    switch (kind) {
+    case ExportKind::Boolean:
+        return StreamCell::fromText(rows.doubleAt(position, column) != 0 ? QStringLiteral("是") : QStringLiteral("不是"));
+    case ExportKind::DateTime: {
+        // Dates go in as day numbers so the column's date format shows them; zero is no date.
+        const QVariant v = rows.valueAt(position, column);
+        if (v.typeId() != QMetaType::QString)
+            return v.toDouble() == 0 ? StreamCell() : StreamCell::fromNumber(v.toDouble());
+        const QDate date = QDate::fromString(v.toString().left(10), Qt::ISODate);
+        if (!date.isValid())
+            return StreamCell::fromText(v.toString());
+        return StreamCell::fromNumber(double(QDate(1899, 12, 30).daysTo(date)));
+    }
+    case ExportKind::Integer32:
+    case ExportKind::Integer64:
+    case ExportKind::Real:
+        return StreamCell::fromNumber(rows.doubleAt(position, column));
+    case ExportKind::Text:
+        return StreamCell::fromText(rows.textAt(position, column));
+    default:
+        return StreamCell::typed(rows.textAt(position, column));
     }
 }
 } // namespace
@@ -196,5 +226,56 @@ ExportOutcome WriteResultDatabase(RowSet& rows, const QString& title, const QStr
     }
     if (!existed)
         QFile::remove(path);
+    return outcome;
+}
+
+ExportOutcome WriteResultWorkbook(RowSet& rows, const QString& title, const TFieldDataArray& columns,
+                                  const QString& path, const QDate& today, const ExportHooks& hooks)
+{
+    ExportOutcome outcome;
+    QVector<int> sources;
+    QVector<ExportKind> kinds;
+    QVector<StreamCell> titles;
+    for (const TFieldData& f : columns) {
+        if (!f.QueryShow)
+            continue;
+        const int c = rows.columnIndex(f.ShowName);
+        if (c < 0) {
+            outcome.error = QStringLiteral("结果中没有列“%1”").arg(f.ShowName);
+            return outcome;
+        }
+        sources << c;
+        kinds << ColumnExportKind(rows.valueKinds(c));
+        titles << StreamCell::fromText(f.Hint);
+    }
+
+    StreamingWorkbook book(path);
+    book.addSheet(title);
+    book.setAutoFit(true);
+    book.writeRow({});
+    // The date cell is text, whatever the column holds below.
+    book.setColumnFormat(2, QStringLiteral("@"));
+    book.writeRow({StreamCell::fromText(QStringLiteral("导出日期:")),
+                   StreamCell::fromText(QLocale::system().toString(today, QLocale::ShortFormat))},
+                  RowFont{true, 12});
+    book.setColumnFormat(2, QString());
+    book.writeRow(titles);
+    book.writeRow({});
+    for (int k = 0; k < kinds.size(); ++k)
+        book.setColumnFormat(k + 1, ExportNumberFormat(kinds[k]));
+
+    const qint64 total = rows.recordCount();
+    if (hooks.started)
+        hooks.started(total);
+    ProgressPacer pacer(hooks);
+    QVector<StreamCell> cells(sources.size());
+    for (int p = 0; p < total && book.error().isEmpty(); ++p) {
+        for (int k = 0; k < sources.size(); ++k)
+            cells[k] = WorkbookCell(kinds[k], rows, p, sources[k]);
+        book.writeRow(cells);
+        pacer.rowDone(p + 1);
+    }
+    pacer.rowDone(total, true);
+    outcome.error = book.close();
     return outcome;
 }

@@ -56,3 +56,13 @@ struct ExportOutcome {
 // file created here is removed). The row set's current row does not move.
 ExportOutcome WriteResultDatabase(RowSet& rows, const QString& title, const QString& path,
                                   const ExportHooks& hooks = {});
+
+// Writes the columns the descriptors name (ShowName; those with QueryShow false are skipped) into
+// a new workbook at path, one sheet named by the title: row 2 "导出日期:" (bold, size 12) and the
+// date in the short form of the locale as text, row 3 the Hint of each column, and from row 5 one
+// row per record of the row set in its present order. Each column takes the number format of its
+// kind; yes/no cells read "是" or "不是", dates are dates (a zero date an empty cell), texts stay
+// texts. Rows are streamed, so memory stays bounded; the file is complete or not written at all.
+// A descriptor naming no column of the row set is an error before anything is written.
+ExportOutcome WriteResultWorkbook(RowSet& rows, const QString& title, const TFieldDataArray& columns,
+                                  const QString& path, const QDate& today, const ExportHooks& hooks = {});

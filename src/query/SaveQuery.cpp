@@ -70,3 +70,20 @@ void SaveQueryAsAccess(RowSet& rows, const QString& title)
     if (!outcome.lastStatement.isEmpty())
         CurrentPrompter().message(outcome.lastStatement);
 }
+
+void SaveQueryAsExcel(RowSet& rows, const QString& title, const TFieldDataArray& columns)
+{
+    if (rows.isEmpty()) {
+        CurrentPrompter().message(QStringLiteral("SaveQueryAsExcel出错:数据表为空，不能导出！"));
+        return;
+    }
+    const QString path = ChooseExportFile(title, QStringLiteral("Excel 文件(*.xlsx)|*.xlsx"), QStringLiteral(".xlsx"));
+    if (path.isEmpty())
+        return;
+    const ExportOutcome outcome = WriteResultWorkbook(rows, title, columns, path, QDate::currentDate(), ProgressHooks());
+    HideProgress();
+    if (outcome.ok())
+        CurrentPrompter().message(QStringLiteral("Excel文件已经正确导出到：'") + path);
+    else
+        ShowRunError(outcome.error, kRunErrorTail);
+}

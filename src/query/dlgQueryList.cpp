@@ -53,6 +53,7 @@ TdlgQueryListForm::TdlgQueryListForm(EditorProvider editor, QWidget* parent)
     QToolButton* exportButton = addButton(QStringLiteral("导出查询结果"), QStyle::SP_DialogSaveButton);
     auto* exportMenu = new QMenu(exportButton);
     exportMenu->addAction(QStringLiteral("导出详细数据为Access文件"), this, [this] { ExportToAccess(); });
+    exportMenu->addAction(QStringLiteral("导出结果列表为Excel文件"), this, [this] { ExportToExcel(); });
     exportButton->setMenu(exportMenu);
     exportButton->setPopupMode(QToolButton::InstantPopup);
     connect(addButton(QStringLiteral("返  回"), QStyle::SP_DialogCloseButton), &QToolButton::clicked, this,
@@ -196,6 +197,23 @@ void TdlgQueryListForm::DeleteRecords()
 void TdlgQueryListForm::ExportToAccess()
 {
     SaveQueryAsAccess(DetailQuery, kResultTitle);
+}
+
+void TdlgQueryListForm::ExportToExcel()
+{
+    // One descriptor per grid column, in column order, titled without the sort marker.
+    TFieldDataArray columns;
+    for (int c = 0; c < m_model->columnCount(); ++c) {
+        const RowSetTableModel::Column& column = m_model->column(c);
+        TFieldData f;
+        f.ShowName = column.fieldName;
+        f.Hint = TitleWithoutSortMarker(column.title);
+        f.FieldWidth = 0;
+        f.FieldType = ReportQuery.isOpen() ? ExportSqlType(ReportQuery.valueKinds(column.rowSetColumn)) : QString();
+        f.QueryShow = true;
+        columns << f;
+    }
+    SaveQueryAsExcel(ReportQuery, kResultTitle, columns);
 }
 
 bool TdlgQueryListForm::eventFilter(QObject* watched, QEvent* event)

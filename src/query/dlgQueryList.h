@@ -29,6 +29,7 @@ public:
     void EditCurrentRecord();
     void DeleteRecords();
     void ExportToAccess();
+    void ExportToExcel();
 
     RowSet& reportQuery() { return ReportQuery; }
     RowSet& detailQuery() { return DetailQuery; }

@@ -4,8 +4,12 @@
 #include "query/dlgQueryList.h"
 #include "widgets/RecordGrid.h"
 #include "QueryWindowSupport.h"
+#include "support/OpenpyxlReader.h"
 
+#include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonObject>
 #include <QHeaderView>
 #include <QLabel>
 #include <QTableView>
@@ -146,4 +150,61 @@ TEST_F(QueryListTest, TheDatabaseExportWritesEveryColumnOfTheResult)
     sqlite3_finalize(stmt);
     sqlite3_close(db);
     EXPECT_EQ(rows, QStringList({"工会1|10", "O'Brien工会|20"}));
+}
+
+TEST_F(QueryListTest, TheWorkbookExportWritesTheShownColumnsWithoutTheSortMarker)
+{
+    addReturns(3);
+    open("where c901>=110101000002");
+    const int name = columnOf("c902");
+    list->grid()->horizontalHeader()->sectionClicked(name); // sorted descending by name, title marked
+    ASSERT_EQ(title(name), "本级工会名称▼");
+    prompter.answer(env.path("结果.XLSX"));
+    list->ExportToExcel();
+    ASSERT_EQ(prompter.fileDialogs.size(), 1);
+    EXPECT_EQ(prompter.fileDialogs[0].filter, "Excel 文件(*.xlsx)|*.xlsx");
+    EXPECT_EQ(prompter.fileDialogs[0].title, "导出文件存放为");
+    // the comparison respects case: ".XLSX" gets ".xlsx" appended
+    const QString file = env.path("结果.XLSX.xlsx");
+    ASSERT_EQ(prompter.shown, QStringList({"Excel文件已经正确导出到：'" + file}));
+    const QJsonObject book = ReadWithOpenpyxl(file);
+    ASSERT_FALSE(book.contains("error")) << book["error"].toString().toStdString();
+    const QJsonObject cells = book["sheets"].toArray()[0].toObject()["cells"].toObject();
+    QStringList titles;
+    for (int c = 0; c < list->model()->columnCount(); ++c)
+        titles << cells[QString(QChar('A' + c)) + "3"].toObject()["value"].toString();
+    EXPECT_EQ(titles, QStringList({"本级工会统计编码", "本级工会名称", "所在地行政区划", "工会层次", "填表人", "联系电话",
+                                   "填报状态", "检查状态"}));
+    // the rows in the list's order, the words the list shows
+    const char nameColumn = char('A' + name);
+    EXPECT_EQ(cells[QString(nameColumn) + "5"].toObject()["value"].toString(), "工会3");
+    EXPECT_EQ(cells[QString(nameColumn) + "6"].toObject()["value"].toString(), "工会2");
+    EXPECT_EQ(cells["A5"].toObject()["value"].toVariant().toLongLong(), 110101000003LL);
+    EXPECT_FALSE(cells.contains("A7"));
+}
+
+TEST_F(QueryListTest, AnEmptyResultIsNotExported)
+{
+    addReturns(1);
+    open("where c901=5");
+    list->ExportToExcel();
+    list->ExportToAccess();
+    EXPECT_EQ(prompter.shown, QStringList({"SaveQueryAsExcel出错:数据表为空，不能导出！",
+                                           "SaveQueryAsAccess:：出错:数据表为空，不能导出！"}));
+    EXPECT_TRUE(prompter.fileDialogs.isEmpty());
+}
+
+TEST_F(QueryListTest, AFailedWorkbookSaveIsReported)
+{
+    addReturns(2);
+    open(QString());
+    QFile plain(env.path("plain"));
+    ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
+    plain.close();
+    prompter.answer(env.path("plain/结果.xlsx"));
+    list->ExportToExcel();
+    ASSERT_EQ(prompter.shown.size(), 1);
+    EXPECT_TRUE(prompter.shown[0].startsWith("运行中发生错误："));
+    EXPECT_TRUE(prompter.shown[0].endsWith(",请与系统管理员或软件发行者联系。"));
+    EXPECT_FALSE(QFileInfo::exists(env.path("plain/结果.xlsx")));
 }

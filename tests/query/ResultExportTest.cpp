@@ -2,10 +2,14 @@
 #include "db/WorkingDatabase.h"
 #include "query/QueryConditions.h"
 #include "query/ResultExport.h"
+#include "support/OpenpyxlReader.h"
 #include "support/TestEnvironment.h"
 
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QLocale>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
@@ -202,4 +206,101 @@ TEST_F(ResultExportTest, AFailedExportLeavesTheFileAsItWas)
     ASSERT_TRUE(WriteResultDatabase(rows, title, old).ok());
     EXPECT_FALSE(WriteResultDatabase(twice, title, old).ok());
     EXPECT_EQ(ReadWithSqlite(old, "select count(*) from \"Tallyra查询结果\""), QStringList({"3"}));
+}
+
+namespace {
+// A row set of every kind the workbook export tells apart, read from a scratch database file.
+RowSet KindsRowSet(Connection& db, const QString& file)
+{
+    db.open(file, Connection::Mode::Create);
+    db.execute("create table t (code NUMERIC, name TEXT, amount NUMERIC, member BOOLEAN, since DATE, hidden TEXT, "
+               "blank NUMERIC)");
+    db.execute("insert into t values (110101000001, 'O''Brien工会', 1234.5, 1, '2026-03-01', 'x', null)");
+    db.execute("insert into t values (110101000002, '00123', -7, 0, 0, 'y', null)");
+    return db.query("select * from t order by code");
+}
+
+TFieldData Column(const char* name, const char* hint, bool shown = true)
+{
+    TFieldData f;
+    f.ShowName = name;
+    f.Hint = QString::fromUtf8(hint);
+    f.QueryShow = shown;
+    return f;
+}
+} // namespace
+
+TEST_F(ResultExportTest, TheWorkbookCellByCell)
+{
+    Connection db;
+    RowSet rows = KindsRowSet(db, env.path("kinds.db"));
+    const TFieldDataArray columns = {Column("code", "编码"), Column("name", "名称"), Column("hidden", "不写", false),
+                                     Column("amount", "金额"), Column("member", "会员"), Column("since", "日期"),
+                                     Column("blank", "空")};
+    const QString file = env.path("结果.xlsx");
+    const QDate today(2026, 12, 9);
+    const ExportOutcome outcome = WriteResultWorkbook(rows, title, columns, file, today);
+    ASSERT_TRUE(outcome.ok()) << outcome.error.toStdString();
+
+    const QJsonObject book = ReadWithOpenpyxl(file);
+    ASSERT_FALSE(book.contains("error")) << book["error"].toString().toStdString();
+    const QJsonArray sheets = book["sheets"].toArray();
+    ASSERT_EQ(sheets.size(), 1);
+    const QJsonObject sheet = sheets[0].toObject();
+    EXPECT_EQ(sheet["name"].toString(), title);
+    const QJsonObject cells = sheet["cells"].toObject();
+    auto cell = [&](const char* ref) { return cells[ref].toObject(); };
+    auto value = [&](const char* ref) { return cell(ref)["value"].toVariant(); };
+
+    // row 1 empty; the date line; the titles without the skipped column; row 4 empty
+    EXPECT_FALSE(cells.contains("A1"));
+    EXPECT_EQ(value("A2").toString(), "导出日期:");
+    EXPECT_TRUE(cell("A2")["bold"].toBool());
+    EXPECT_EQ(cell("A2")["size"].toDouble(), 12);
+    EXPECT_EQ(value("B2").toString(), QLocale::system().toString(today, QLocale::ShortFormat));
+    EXPECT_EQ(cell("B2")["format"].toString(), "@");
+    EXPECT_EQ(cell("B2")["type"].toString(), "str");
+    const QStringList titles = {value("A3").toString(), value("B3").toString(), value("C3").toString(),
+                                value("D3").toString(), value("E3").toString(), value("F3").toString()};
+    EXPECT_EQ(titles, QStringList({"编码", "名称", "金额", "会员", "日期", "空"}));
+    EXPECT_FALSE(cells.contains("G3"));
+    EXPECT_FALSE(cells.contains("A4"));
+
+    // values and formats by kind
+    EXPECT_EQ(value("A5").toLongLong(), 110101000001LL);
+    EXPECT_EQ(cell("A5")["format"].toString(), "0");
+    EXPECT_EQ(value("B5").toString(), "O'Brien工会");
+    EXPECT_EQ(value("B6").toString(), "00123"); // a text column keeps digits as text
+    EXPECT_EQ(cell("B6")["type"].toString(), "str");
+    EXPECT_EQ(cell("B6")["format"].toString(), "@");
+    EXPECT_EQ(value("C5").toDouble(), 1234.5);
+    EXPECT_EQ(value("C6").toDouble(), -7);
+    EXPECT_EQ(cell("C5")["format"].toString(), "￥#,##0.00;￥-#,##0.00");
+    EXPECT_EQ(value("D5").toString(), "是");
+    EXPECT_EQ(value("D6").toString(), "不是");
+    EXPECT_EQ(cell("D5")["format"].toString(), "@");
+    EXPECT_EQ(value("E5").toString(), "2026-03-01 00:00:00");
+    EXPECT_EQ(cell("E5")["format"].toString(), "yyyy-mm-dd");
+    EXPECT_TRUE(value("E6").isNull()); // a zero date is an empty cell
+    EXPECT_TRUE(value("F5").isNull());
+    EXPECT_FALSE(cells.contains("A7"));
+}
+
+TEST_F(ResultExportTest, AWorkbookThatCannotBeWrittenIsReportedAndLeavesNoFile)
+{
+    RowSet rows = detail();
+    const TFieldDataArray columns = {Column("c901", "编码")};
+    // a place no file can go: below a plain file
+    QFile plain(env.path("plain.txt"));
+    ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
+    plain.close();
+    ExportOutcome outcome = WriteResultWorkbook(rows, title, columns, env.path("plain.txt/r.xlsx"), QDate(2026, 1, 1));
+    EXPECT_FALSE(outcome.ok());
+    EXPECT_FALSE(QFileInfo::exists(env.path("plain.txt/r.xlsx")));
+    // a column the result does not have
+    outcome = WriteResultWorkbook(rows, title, {Column("c901", "编码"), Column("zzz", "无")}, env.path("r.xlsx"),
+                                  QDate(2026, 1, 1));
+    EXPECT_FALSE(outcome.ok());
+    EXPECT_TRUE(outcome.error.contains("zzz"));
+    EXPECT_FALSE(QFileInfo::exists(env.path("r.xlsx")));
 }
