@@ -6,6 +6,8 @@
 #include "base/Gbk.h"
 #include "db/Connection.h"
 #include "db/DbError.h"
+#include "entry/PrintForm.h"
+#include "model/FieldCatalogue.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -84,6 +86,19 @@ QString surveyTableSql(Connection& db, const QString& table)
         columns << QuoteIdentifier(fields.text(QStringLiteral("FieldName"))) + (text ? " TEXT" : " NUMERIC");
     }
     return QStringLiteral("CREATE TABLE %1 (\n  %2\n)").arg(table, columns.join(QStringLiteral(",\n  ")));
+}
+
+// The print map comes from the layout of the printed form, the one the print templates are
+// made from.
+void placePrintFields(Connection& db)
+{
+    QVector<PrintFormSheet> sheets;
+    QString error;
+    if (!LayOutPrintForm(readText(QStringLiteral("print_form.txt")), LoadFieldCatalogue(db), &sheets, &error))
+        fail(QStringLiteral("print_form.txt %1").arg(error));
+    for (const PrintPlace& p : PrintPlaces(sheets))
+        db.execute(QStringLiteral("update dt_fieldlist set printPageID=?1, printplace=?2 where FieldName=?3"),
+                   {p.printPageID, p.printplace, p.field});
 }
 
 // Writes a database file completely under a temporary name, then renames it into place.
@@ -191,6 +206,7 @@ int main(int argc, char* argv[])
         buildDatabase(QStringLiteral("2012NB_zul.mdb"), [&](Connection& db) {
             db.executeScript(readText(QStringLiteral("schema.sql")));
             loadTable(db, QStringLiteral("dt_fieldlist"), QStringLiteral("fieldlist.tsv"), QLatin1Char('\t'));
+            placePrintFields(db);
             db.execute(surveyTableSql(db, QStringLiteral("dt_data")));
             db.execute(QStringLiteral("CREATE UNIQUE INDEX dt_data_c901 ON dt_data (c901)"));
             db.execute(surveyTableSql(db, QStringLiteral("dt_data_dt_data")));

@@ -1,5 +1,6 @@
 // Opens the program's windows on a copy of the delivered data with a few sample returns and
-// saves a picture of each: the main window, the record editor's cover and data pages.
+// saves a picture of each: the main window, the record editor's cover and data pages, the check
+// dialog, the grouping dialogs and the summary dialog; and a summary workbook by union level.
 // Usage: window_shots DELIVERED_FOLDER OUTPUT_FOLDER   (run on a display, e.g. under xvfb-run)
 #include "SampleReturns.h"
 #include "app/Main.h"
@@ -10,10 +11,16 @@
 #include "logic/MessageListWin.h"
 #include "logic/dlgCheck.h"
 #include "widgets/InputTextDialog.h"
+#include "summary/Grouping.h"
+#include "summary/dlgGroupItem.h"
+#include "summary/dlgGroupList.h"
+#include "summary/SumWorkbook.h"
+#include "summary/dlgSum.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QListWidget>
 #include <QScreen>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -44,7 +51,7 @@ int main(int argc, char* argv[])
     const QString out = QString::fromLocal8Bit(argv[2]);
     QDir().mkpath(out);
     QTemporaryDir home;
-    for (const QString& name : from.entryList({"*.mdb", "*.dll", "*.zul"}, QDir::Files))
+    for (const QString& name : from.entryList({"*.mdb", "*.dll", "*.zul", "*.xltx"}, QDir::Files))
         QFile::copy(from.filePath(name), home.filePath(name));
     QDir(home.path()).mkpath("notes");
     for (const QString& name : QDir(from.filePath("notes")).entryList(QDir::Files))
@@ -95,5 +102,47 @@ int main(int argc, char* argv[])
                          QStringLiteral("默认数据库"), 255, &form);
     label.show();
     save(label, out + "/label-box.png");
+    // Groupings: two of them, the first with three items sorted by the lower bound.
+    const qint64 group = CreateGrouping(SysConnection(), "按地区");
+    CreateGrouping(SysConnection(), "按行业");
+    const struct {
+        const char* title;
+        qint64 low, high;
+    } items[] = {{"北京市东城区", 110101000000, 110101999999},
+                 {"北京市朝阳区", 110105000000, 110105999999},
+                 {"河北省石家庄市", 130100000000, 130199999999}};
+    for (const auto& it : items) {
+        GroupItem item;
+        item.groupId = group;
+        item.title = QString::fromUtf8(it.title);
+        item.low = it.low;
+        item.high = it.high;
+        SaveGroupItem(SysConnection(), item);
+    }
+    TdlgGroupListForm groups(&form);
+    groups.show();
+    save(groups, out + "/group-list.png");
+    TdlgGroupItemForm groupItems(&groups);
+    groupItems.setGroup(group, "按地区");
+    groupItems.show();
+    groupItems.titleClicked(1);
+    save(groupItems, out + "/group-items.png");
+    groupItems.close();
+    groups.close();
+
+    TdlgSumForm sum(&form);
+    sum.show();
+    sum.tableList()->item(0)->setCheckState(Qt::Checked);
+    sum.tableList()->item(2)->setCheckState(Qt::Checked);
+    sum.tableList()->item(3)->setCheckState(Qt::Checked);
+    sum.tableList()->setCurrentRow(3);
+    save(sum, out + "/sum-dialog.png");
+    sum.close();
+
+    // One summary sheet by union level, for a spreadsheet application to draw.
+    SummaryRequest request{SumKind::Level, 0, SumListTicking({2})};
+    WriteSummaryWorkbook(SysConnection(), QDir(home.path()).filePath(SumTemplateFileName()), request,
+                         out + "/summary-by-level.xlsx");
+    std::printf("saved %s\n", qPrintable(out + "/summary-by-level.xlsx"));
     return 0;
 }

@@ -20,7 +20,12 @@
 #include "logic/dlgCheck.h"
 #include "app/Startup.h"
 #include "summary/dlgGroupList.h"
+#include "summary/dlgSaveList.h"
 #include "summary/dlgSum.h"
+#include "query/dlgDataSearch.h"
+#include "query/dlgDelete.h"
+#include "query/dlgLocate.h"
+#include "query/dlgSearch.h"
 #include "base/ValueText.h"
 
 #include <QAction>
@@ -150,12 +155,12 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent)
     auto* locate = new QShortcut(QKeySequence(QStringLiteral("Ctrl+L")), this);
     connect(locate, &QShortcut::activated, this, [this] {
         if (action(QStringLiteral("按条件查找定位数据"))->isEnabled())
-            laterFunction();
+            actLocateExecute();
     });
     auto* find = new QShortcut(QKeySequence(QStringLiteral("Ctrl+F")), this);
     connect(find, &QShortcut::activated, this, [this] {
         if (action(QStringLiteral("按条件查找定位数据"))->isEnabled())
-            laterFunction();
+            actDataSearchExecute();
     });
     resize(1024, 720);
     updateActions();
@@ -181,7 +186,7 @@ void TMainForm::buildActions()
     makeAction(QStringLiteral("修改选中的记录"), QStyle::SP_FileDialogDetailedView, [this] { actEditExecute(); });
     makeAction(QStringLiteral("删除记录"), QStyle::SP_TrashIcon, [this] { actDeleteExecute(); });
     makeAction(QStringLiteral("检查数据的逻辑"), QStyle::SP_DialogApplyButton, [this] { actCheckExecute(); });
-    makeAction(QStringLiteral("指标查询"), QStyle::SP_FileDialogContentsView, later);
+    makeAction(QStringLiteral("指标查询"), QStyle::SP_FileDialogContentsView, [this] { actDataSearchExecute(); });
     makeAction(QStringLiteral("数据汇总"), QStyle::SP_FileDialogListView, [this] {
         TdlgSumForm dialog(this);
         dialog.exec();
@@ -200,8 +205,8 @@ void TMainForm::buildActions()
     makeAction(QStringLiteral("压缩数据库文件"), QStyle::SP_BrowserReload, [this] { actCompactExecute(); });
     makeAction(QStringLiteral("参数设置"), QStyle::SP_FileDialogInfoView, [this] { actOptionExecute(); });
     makeAction(QStringLiteral("自定义列表显示"), QStyle::SP_FileDialogListView, [this] { actShowExecute(); });
-    makeAction(QStringLiteral("按条件查找定位数据"), QStyle::SP_FileDialogContentsView, later);
-    makeAction(QStringLiteral("按编号范围查找数据"), QStyle::SP_FileDialogContentsView, later);
+    makeAction(QStringLiteral("按条件查找定位数据"), QStyle::SP_FileDialogContentsView, [this] { actLocateExecute(); });
+    makeAction(QStringLiteral("按编号范围查找数据"), QStyle::SP_FileDialogContentsView, [this] { actSearchExecute(); });
     makeAction(QStringLiteral("检查选中数据的逻辑"), QStyle::SP_DialogApplyButton, [this] { CheckSelectedRecords(); });
     makeAction(QStringLiteral("关于"), QStyle::SP_MessageBoxInformation, [this] { actAboutExecute(); });
     makeAction(QStringLiteral("退出"), QStyle::SP_DialogCloseButton, [this] { close(); });
@@ -406,7 +411,16 @@ void TMainForm::actEditExecute()
 
 void TMainForm::actDeleteExecute()
 {
-    laterFunction();
+    // After a deletion the list is read again; its current row is not kept.
+    TdlgDeleteForm dialog(m_grid, m_model, [this] {
+        if (m_reportQuery.isOpen())
+            m_reportQuery.requery();
+        m_model->reload();
+        m_grid->clearSelection();
+        SelectCurrentRow(*m_grid, m_reportQuery);
+        updateActions();
+    }, this);
+    dialog.exec();
 }
 
 void TMainForm::reopenWorkingDatabase()
@@ -502,6 +516,28 @@ void TMainForm::CheckSelectedRecords()
     if (codes.isEmpty())
         return;
     RunBatchCheckAndReport(SelectedRecordsCheckSql(codes), nullptr);
+}
+
+void TMainForm::actSearchExecute()
+{
+    TdlgSearchForm dialog([this]() -> TdlgSurveyDataForm& { return surveyDataForm(); }, [this] { keepPosition(); }, this);
+    dialog.exec();
+}
+
+void TMainForm::actLocateExecute()
+{
+    TdlgLocateForm dialog(&m_reportQuery, [this] {
+        m_grid->clearSelection();
+        SelectCurrentRow(*m_grid, m_reportQuery);
+    }, this);
+    dialog.exec();
+}
+
+void TMainForm::actDataSearchExecute()
+{
+    TdlgDataSearchForm dialog([this]() -> TdlgSurveyDataForm& { return surveyDataForm(); }, [this] { keepPosition(); },
+                              this);
+    dialog.exec();
 }
 
 void TMainForm::actCheckExecute()

@@ -60,6 +60,9 @@ public:
     void actExportCSVExecute();
     void actExportExecute();
     void actFastImportExecute();
+    void actSearchExecute();
+    void actLocateExecute();
+    void actDataSearchExecute();
     // Checks the returns selected in the list at once, without the dialog.
     void CheckSelectedRecords();
     // The codes of the selected returns, or of the current one; the list ends on the last.

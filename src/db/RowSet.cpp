@@ -40,6 +40,7 @@ void RowSet::load(Statement& statement)
     for (int c = 0; c < count; ++c) {
         const QString name = statement.columnName(c);
         m_names << name;
+        m_declaredTypes << QString::fromUtf8(sqlite3_column_decltype(stmt, c));
         // The first of two equally named columns wins, as a lookup by name would find it.
         if (!m_index.contains(name.toLower()))
             m_index.insert(name.toLower(), c);
@@ -111,6 +112,7 @@ void RowSet::close()
 {
     m_open = false;
     m_names.clear();
+    m_declaredTypes.clear();
     m_index.clear();
     m_columns.clear();
     m_rows = 0;
@@ -381,6 +383,41 @@ void RowSet::applySort()
         }
         return descending ? numbers[a] > numbers[b] : numbers[a] < numbers[b];
     });
+}
+
+ColumnValueKinds RowSet::valueKinds(int column) const
+{
+    ColumnValueKinds kinds;
+    if (column < 0 || column >= columnCount())
+        return kinds;
+    kinds.declaredType = m_declaredTypes.value(column);
+    const Column& col = m_columns[column];
+    for (int row = 0; row < m_rows; ++row) {
+        switch (col.tags[row]) {
+        case Integer: {
+            kinds.hasInteger = true;
+            const int64_t v = col.payload(row);
+            if (v < INT32_MIN || v > INT32_MAX)
+                kinds.integersFit32 = false;
+            break;
+        }
+        case Real:
+            kinds.hasReal = true;
+            break;
+        case Text: {
+            kinds.hasText = true;
+            // Characters, not bytes: count the bytes that begin a UTF-8 sequence.
+            int chars = 0;
+            for (const char* p = col.pool.data() + col.payload(row); *p; ++p)
+                chars += (uint8_t(*p) & 0xC0) != 0x80;
+            kinds.longestText = std::max(kinds.longestText, chars);
+            break;
+        }
+        default:
+            break;
+        }
+    }
+    return kinds;
 }
 
 size_t RowSet::memoryUsed() const

@@ -21,6 +21,18 @@ struct Bookmark {
     bool isValid() const { return row >= 0; }
 };
 
+// What the values of one column are, for writing the column into another file: which kinds of
+// value occur, whether every whole number fits 32 bits, the longest text in characters, and
+// the type the statement declared for the column (empty when it declared none).
+struct ColumnValueKinds {
+    bool hasInteger = false;
+    bool hasReal = false;
+    bool hasText = false;
+    bool integersFit32 = true;
+    int longestText = 0;
+    QString declaredType;
+};
+
 // A static, scrollable, fully read result. Values are kept per column in compact typed
 // storage (a type byte and a 32- or 64-bit payload per cell, texts in one pool per column),
 // so 100,000 returns of some 220 columns fit in a little over 100 MB.
@@ -84,6 +96,8 @@ public:
     void sort(const QString& order);
     const QString& sortSpec() const { return m_sortSpec; }
 
+    ColumnValueKinds valueKinds(int column) const;
+
     // Bytes held by the values (for benchmarks).
     size_t memoryUsed() const;
 
@@ -107,6 +121,7 @@ private:
 
     bool m_open = false;
     QStringList m_names;
+    QStringList m_declaredTypes;
     QHash<QString, int> m_index; // lower-case name -> column
     std::vector<Column> m_columns;
     int m_rows = 0;

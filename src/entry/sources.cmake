@@ -3,7 +3,7 @@ list(APPEND TALLYRA_CORE_SOURCES
   entry/RtfReader.cpp entry/SurveyPages.cpp entry/HeaderValidation.cpp entry/RecordStore.cpp
   entry/workbook/CellAddress.cpp entry/workbook/ZipPackage.cpp entry/workbook/Workbook.cpp
   entry/workbook/Worksheet.cpp entry/workbook/CellText.cpp entry/workbook/StreamingWorkbook.cpp
-  entry/workbook/WorkbookDocuments.cpp
+  entry/workbook/WorkbookDocuments.cpp entry/PrintForm.cpp
 )
 list(APPEND TALLYRA_UI_SOURCES
   entry/dlgSurveyData.cpp entry/dlgSurveyDataLayout.cpp

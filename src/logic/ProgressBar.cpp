@@ -92,6 +92,12 @@ void TProgressBarForm::StepProgress()
     repaint();
 }
 
+void TProgressBarForm::StepProgressTo(int done)
+{
+    Display->stepTo(done);
+    repaint();
+}
+
 int TProgressBarForm::total() const
 {
     return int(Display->total());

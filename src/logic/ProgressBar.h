@@ -20,6 +20,8 @@ public:
     // One more item done; the window repaints at once, since the caller's loop keeps the
     // thread from handling paint events.
     void StepProgress();
+    // Items done so far, for loops that report now and then; repaints like StepProgress.
+    void StepProgressTo(int done);
 
     int total() const;
     int done() const;

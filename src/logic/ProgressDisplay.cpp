@@ -40,6 +40,14 @@ void ProgressDisplay::step()
         m_timer->stop(); // the texts keep the last times shown
 }
 
+void ProgressDisplay::stepTo(qint64 done)
+{
+    m_done = qBound<qint64>(m_done, done, m_total);
+    m_bar->setValue(ProgressPercent(int(m_done), int(m_total)));
+    if (m_done >= m_total)
+        m_timer->stop();
+}
+
 void ProgressDisplay::pause()
 {
     m_timer->stop();

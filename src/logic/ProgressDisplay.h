@@ -18,6 +18,8 @@ public:
     void start(qint64 total, qint64 done);
     // One more item done; the timer stops when the bar is full.
     void step();
+    // Several items done at once (loops that report now and then, not per item).
+    void stepTo(qint64 done);
     // Stops and restarts the timer (pausing stops the elapsed time).
     void pause();
     void resume();

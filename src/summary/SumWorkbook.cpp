@@ -47,6 +47,13 @@ void WriteSumSheet(Workbook& book, int sheet, SumKind kind, const SumSheetRows& 
     }
 }
 
+void SumSheet(Connection& db, Workbook& book, int sheet, SumKind kind, qint64 groupId, const SummaryHooks& hooks)
+{
+    if (SumStatement(sheet).isEmpty())
+        return;
+    WriteSumSheet(book, sheet, kind, ComputeSumSheet(db, sheet, kind, kind == SumKind::Group ? groupId : 0), hooks);
+}
+
 void RemoveUntickedSheets(Workbook& book, const CheckListEntries& list)
 {
     int sheet = SelectableCount(list);
@@ -78,10 +85,7 @@ void FillSummaryWorkbook(Connection& db, Workbook& book, const SummaryRequest& r
     for (int sheet = 1; sheet <= sheets; ++sheet) {
         if (!IsSheetTicked(request.list, sheet))
             continue;
-        if (!SumStatement(sheet).isEmpty())
-            WriteSumSheet(book, sheet, request.kind,
-                          ComputeSumSheet(db, sheet, request.kind, request.kind == SumKind::Group ? request.groupId : 0),
-                          hooks);
+        SumSheet(db, book, sheet, request.kind, request.groupId, hooks);
         if (hooks.sheetDone)
             hooks.sheetDone();
         if (hooks.processEvents)

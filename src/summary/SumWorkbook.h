@@ -45,6 +45,10 @@ CheckListEntries SumListTicking(const QVector<int>& sheets);
 // Raises WorkbookError.
 void WriteSumSheet(Workbook& book, int sheet, SumKind kind, const SumSheetRows& rows, const SummaryHooks& hooks = {});
 
+// Computes sheet n for the breakdown (the grouping for SumKind::Group) and writes it; sheets
+// without a statement (the cover, the supplementary sheets) are left as they are.
+void SumSheet(Connection& db, Workbook& book, int sheet, SumKind kind, qint64 groupId, const SummaryHooks& hooks = {});
+
 // Removes the sheets of the selectable entries that are not ticked, from the last to the first,
 // so the numbers of the sheets still to be looked at stay valid.
 void RemoveUntickedSheets(Workbook& book, const CheckListEntries& list);

@@ -11,6 +11,8 @@
 #include "db/WorkingDatabase.h"
 #include "entry/NumericEdit.h"
 #include "entry/dlgSurveyData.h"
+#include "query/dlgDelete.h"
+#include "query/dlgLocate.h"
 #include "widgets/ScriptedPrompter.h"
 #include "support/TestEnvironment.h"
 
@@ -473,7 +475,50 @@ TEST_F(MainFormTest, AnEnterReleasedWithoutItsPressOpensNothing)
     QKeyEvent insertRelease(QEvent::KeyRelease, Qt::Key_Delete, Qt::NoModifier);
     QApplication::sendEvent(&grid(), &insertRelease);
     EXPECT_TRUE(prompter.shown.isEmpty());
-    // a whole key stroke still acts
+    // a whole key stroke still acts: the delete dialog opens
+    int opened = 0;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (auto* dialog = qobject_cast<TdlgDeleteForm*>(QApplication::activeModalWidget())) {
+            ++opened;
+            dialog->reject();
+        }
+    });
+    watch.start(10);
     QTest::keyClick(&grid(), Qt::Key_Delete);
-    EXPECT_EQ(prompter.shown.size(), 1);
+    EXPECT_EQ(opened, 1);
+    EXPECT_TRUE(prompter.shown.isEmpty());
+}
+
+TEST_F(MainFormTest, FindActionsOpenTheirDialogs)
+{
+    start(4);
+    QStringList opened;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (auto* locate = qobject_cast<TdlgLocateForm*>(modal)) {
+            opened << locate->windowTitle();
+            locate->c901->setText("110101000003");
+            locate->LocateByCodeOrName(); // found: the dialog closes
+        } else if (auto* dialog = qobject_cast<QDialog*>(modal)) {
+            opened << dialog->windowTitle();
+            dialog->reject();
+        }
+    });
+    watch.start(10);
+    form->show();
+    QApplication::setActiveWindow(form.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    QTest::keyClick(form.get(), Qt::Key_L, Qt::ControlModifier);
+    EXPECT_EQ(rows().text("c901"), "110101000003");
+    EXPECT_EQ(grid().currentIndex().row(), 2);
+    QApplication::setActiveWindow(form.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    QTest::keyClick(form.get(), Qt::Key_F, Qt::ControlModifier);
+    form->action("按编号范围查找数据")->trigger();
+    form->action("指标查询")->trigger();
+    form->action("删除记录")->trigger();
+    EXPECT_EQ(opened, QStringList({"定位数据记录", "指标查询", "查询数据", "指标查询", "选择删除的方式"}));
+    EXPECT_TRUE(prompter.shown.isEmpty());
 }

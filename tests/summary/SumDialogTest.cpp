@@ -1,11 +1,16 @@
 #include "db/WorkingDatabase.h"
 #include "summary/ChoiceFile.h"
 #include "summary/Grouping.h"
+#include "logic/ProgressBar2Line.h"
+#include "summary/SumWorkbook.h"
 #include "summary/dlgSum.h"
+#include "support/OpenpyxlReader.h"
 #include "widgets/ScriptedPrompter.h"
 #include "support/TestEnvironment.h"
 
+#include <QDir>
 #include <QFile>
+#include <QJsonArray>
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
@@ -149,6 +154,47 @@ TEST_F(SumDialogTest, NothingTickedDoesNothing)
     form.show();
     form.button("tbSum")->click();
     EXPECT_TRUE(prompter.shown.isEmpty());
+    EXPECT_TRUE(prompter.opened.isEmpty());
+}
+} // namespace
+
+namespace {
+TEST_F(SumDialogTest, SummingWritesTheWorkbookAndOpensIt)
+{
+    SysConnection().execute("insert into dt_data (c901, c902, c903, c904, c905, c906, c907, RecordState, z001) "
+                            "values (110000000001, 'x', 110101, 3, 'y', '1', 1, 1, 42)");
+    TdlgSumForm form;
+    form.show();
+    form.tableList()->item(2)->setCheckState(Qt::Checked);  // 工会组织建设状况统计表1: sheet 2
+    form.tableList()->item(39)->setCheckState(Qt::Checked); // 补充资料统计表2: sheet 27
+    form.button("tbSum")->click();
+    ASSERT_EQ(prompter.opened.size(), 1) << prompter.shown.join('\n').toStdString();
+    EXPECT_TRUE(prompter.opened[0].startsWith(env.documentsFolder()));
+    EXPECT_FALSE(ProgressBar2LineForm().isVisible());
+    EXPECT_EQ(ProgressBar2LineForm().firstDone(), 2);
+    const QJsonObject seen = ReadWithOpenpyxl(prompter.opened[0]);
+    const QJsonArray sheets = seen["sheets"].toArray();
+    ASSERT_EQ(sheets.size(), 2);
+    const QJsonObject s = sheets[0].toObject();
+    EXPECT_EQ(s["name"].toString(), "表一  工会组织建设状况(1)");
+    auto cell = [&](const char* a) -> QJsonValue { return s["cells"].toObject()[a].toObject()["value"]; };
+    EXPECT_EQ(cell("A3").toString(), "工会层次");
+    EXPECT_EQ(cell("A9").toString(), "省级地方工会");
+    EXPECT_EQ(cell("A11").toString(), "县级地方工会");
+    EXPECT_EQ(cell("B11").toInt(), 1);
+    EXPECT_EQ(cell("C11").toInt(), 42);
+    EXPECT_EQ(cell("A18").toString(), "其他基层以上工会");
+    EXPECT_EQ(sheets[1].toObject()["name"].toString(), "补充资料(2)");
+}
+
+TEST_F(SumDialogTest, AMissingTemplateIsReported)
+{
+    QFile::remove(QDir(env.programFolder()).filePath(SumTemplateFileName()));
+    TdlgSumForm form;
+    form.show();
+    form.tableList()->item(2)->setCheckState(Qt::Checked);
+    form.button("tbSum")->click();
+    EXPECT_EQ(prompter.shown, QStringList({"打开汇总模版文件时发生错误，可能是没有安装MS Office中的Excel"}));
     EXPECT_TRUE(prompter.opened.isEmpty());
 }
 } // namespace

@@ -5,6 +5,7 @@
 #include "support/OpenpyxlReader.h"
 #include "support/TestEnvironment.h"
 
+#include <QDir>
 #include <QJsonArray>
 #include <gtest/gtest.h>
 
@@ -173,5 +174,33 @@ TEST_F(SumWorkbookTest, UntickedSheetsGoFromTheBottomUp)
     }
     SummaryRequest none;
     EXPECT_FALSE(WriteSummaryWorkbook(SysConnection(), templ, none, env.path("none.xlsx")));
+}
+} // namespace
+
+namespace {
+// The delivered template names in row 8 the result column each column receives; they must be
+// the statement's columns, in the statement's order.
+TEST(SumTemplateTest, TheDeliveredTemplateHasAColumnForEveryResultColumn)
+{
+    TestEnvironment env;
+    ASSERT_EQ(OpenWorkingDatabase().status, OpenDatabaseResult::Opened);
+    const QJsonArray sheets =
+        ReadWithOpenpyxl(QDir(env.programFolder()).filePath(SumTemplateFileName()))["sheets"].toArray();
+    ASSERT_EQ(sheets.size(), 27);
+    for (int sheet = kFirstSumSheet; sheet <= kLastSumSheet; ++sheet) {
+        const QStringList columns = ComputeSumSheet(SysConnection(), sheet, SumKind::Level, 0).columns;
+        const QJsonObject s = sheets[sheet - 1].toObject();
+        QStringList codes;
+        for (int c = 0; c < columns.size() + 1; ++c) {
+            const QString address = QString(QChar('B' + c % 26));
+            const QString name = c < 25 ? address : QString("A") + QChar('A' + c - 25);
+            codes << cell(s, name + "8")["value"].toString();
+        }
+        QStringList expected;
+        for (const QString& c : columns)
+            expected << (c.startsWith("sum_") ? c.mid(4) : c);
+        expected << ""; // nothing after the last result column
+        EXPECT_EQ(codes, expected) << sheet;
+    }
 }
 } // namespace

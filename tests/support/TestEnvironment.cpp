@@ -22,11 +22,11 @@ void copyOrThrow(const QString& from, const QString& to)
     QFile::setPermissions(to, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
 }
 
-// The delivered files only: the database files, the choice files and the notes.
+// The delivered files only: the database files, the choice files, the workbook templates and the notes.
 void copyDeliveredFiles(const QString& from, const QString& to)
 {
     const QDir source(from);
-    for (const QString& name : source.entryList({"*.mdb", "*.dll", "*.zul"}, QDir::Files))
+    for (const QString& name : source.entryList({"*.mdb", "*.dll", "*.zul", "*.xltx"}, QDir::Files))
         copyOrThrow(source.filePath(name), QDir(to).filePath(name));
     QDir().mkpath(QDir(to).filePath("notes"));
     const QDir notes(source.filePath("notes"));

@@ -1,6 +1,7 @@
 #include "entry/workbook/StreamingWorkbook.h"
 
 #include "entry/workbook/CellText.h"
+#include "entry/workbook/ZipPackage.h"
 #include "base/ValueText.h"
 
 #include <QDir>
@@ -249,8 +250,7 @@ QString StreamingWorkbook::close()
         QFile::remove(d->temp);
         return d->error;
     }
-    if (std::rename(QFile::encodeName(d->temp).constData(), QFile::encodeName(d->target).constData()) != 0) {
-        QFile::remove(d->temp);
+    if (!MoveIntoPlace(d->temp, d->target)) {
         d->fail(QStringLiteral("无法写入文件：%1").arg(QDir::toNativeSeparators(d->target)));
         return d->error;
     }

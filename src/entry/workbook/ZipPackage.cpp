@@ -117,10 +117,23 @@ bool WriteZipEntries(const QString& path, const QVector<ZipEntry>& entries, QStr
         QFile::remove(temp);
         return false;
     }
-    // rename() replaces the target in one step.
-    if (std::rename(QFile::encodeName(temp).constData(), QFile::encodeName(path).constData()) != 0) {
-        QFile::remove(temp);
+    if (!MoveIntoPlace(temp, path)) {
         *error = QStringLiteral("无法写入文件：%1").arg(QDir::toNativeSeparators(path));
+        return false;
+    }
+    return true;
+}
+
+bool MoveIntoPlace(const QString& temp, const QString& target)
+{
+    const QFileInfo old(target);
+    const QFile::Permissions permissions = old.exists() && old.isFile()
+                                               ? old.permissions()
+                                               : QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther;
+    QFile::setPermissions(temp, permissions);
+    // rename() replaces the target in one step.
+    if (std::rename(QFile::encodeName(temp).constData(), QFile::encodeName(target).constData()) != 0) {
+        QFile::remove(temp);
         return false;
     }
     return true;

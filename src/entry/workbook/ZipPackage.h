@@ -17,3 +17,8 @@ bool ReadZipEntries(const QString& path, QVector<ZipEntry>* entries, QString* er
 // Writes the entries into a new zip at a temporary name beside `path` and renames it over `path`;
 // on failure the target is untouched and false is returned with the reason.
 bool WriteZipEntries(const QString& path, const QVector<ZipEntry>& entries, QString* error);
+
+// Renames a finished temporary file over the target in one step. The file keeps the target's
+// permissions when the target existed, and gets the usual ones (rw-r--r--) otherwise; on
+// failure the temporary file is removed and the target is untouched.
+bool MoveIntoPlace(const QString& temp, const QString& target);

@@ -1,0 +1,95 @@
+#include "query/dlgDataSearch.h"
+
+#include "query/DataSearchCode.h"
+#include "query/QueryConditions.h"
+#include "query/QueryControls.h"
+#include "widgets/CodePicker.h"
+#include "widgets/Prompter.h"
+
+#include <QAction>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStyle>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+TdlgDataSearchForm::TdlgDataSearchForm(EditorProvider editor, std::function<void()> refreshList, QWidget* parent)
+    : QDialog(parent), m_editor(std::move(editor)), m_refreshList(std::move(refreshList))
+{
+    setWindowTitle(QStringLiteral("指标查询"));
+    setObjectName(QStringLiteral("dlgDataSearch"));
+    auto* group = new QGroupBox(QStringLiteral("指标范围"), this);
+    DataField = new QLineEdit(group);
+    DataField->setObjectName(QStringLiteral("DataField"));
+    DataField->setReadOnly(true);
+    DataField->setFixedWidth(90);
+    QAction* pick = DataField->addAction(style()->standardIcon(QStyle::SP_ArrowDown), QLineEdit::TrailingPosition);
+    pick->setObjectName(QStringLiteral("DataFieldButton"));
+    connect(pick, &QAction::triggered, this, [this] { chooseIndicator(); });
+    for (QToolButton* b : DataField->findChildren<QToolButton*>())
+        b->setFocusPolicy(Qt::NoFocus);
+    // The operators start unset: a comparison counts only when its operator is chosen.
+    lc1 = NewPickerBox(group, QStringLiteral("lc1"), OperatorList());
+    Number1 = NewDigitBox(group, QStringLiteral("Number1"), 15);
+    lc3 = NewPickerBox(group, QStringLiteral("lc3"), OperatorList());
+    Number2 = NewDigitBox(group, QStringLiteral("Number2"), 15);
+    for (QLineEdit* n : {Number1, Number2})
+        n->setFixedWidth(110);
+    auto* row = new QHBoxLayout(group);
+    row->addWidget(new QLabel(QStringLiteral("指标"), group));
+    row->addWidget(DataField);
+    row->addWidget(new QLabel(QStringLiteral("的范围："), group));
+    row->addWidget(lc1);
+    row->addWidget(Number1);
+    row->addWidget(new QLabel(QStringLiteral("且"), group));
+    row->addWidget(lc3);
+    row->addWidget(Number2);
+
+    auto* find = new QPushButton(QStringLiteral("查  找"), this);
+    find->setObjectName(QStringLiteral("btnFind"));
+    find->setDefault(true);
+    auto* back = new QPushButton(QStringLiteral("返  回"), this);
+    back->setObjectName(QStringLiteral("btnReturn"));
+    connect(find, &QPushButton::clicked, this, [this] { QueryByIndicator(); });
+    connect(back, &QPushButton::clicked, this, &QDialog::reject);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(find);
+    buttons->addWidget(back);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(group);
+    layout->addLayout(buttons);
+    setFixedSize(sizeHint());
+}
+
+void TdlgDataSearchForm::chooseIndicator()
+{
+    const QString field = PickIndicator(this);
+    if (!field.isEmpty())
+        DataField->setText(field);
+}
+
+QString TdlgDataSearchForm::condition() const
+{
+    return IndicatorCondition(DataField->text(), {EditTag(lc1), Number1->text()}, {EditTag(lc3), Number2->text()});
+}
+
+void TdlgDataSearchForm::QueryByIndicator()
+{
+    if (DataField->text().trimmed().isEmpty()) {
+        CurrentPrompter().message(QStringLiteral("请选择指标"));
+        DataField->setFocus();
+        return;
+    }
+    if (Number1->text().trimmed().isEmpty() && Number2->text().trimmed().isEmpty()) {
+        CurrentPrompter().message(QStringLiteral("请至少输入一个条件"));
+        Number1->setFocus();
+        return;
+    }
+    ShowResultList(condition(), m_editor, this);
+    if (m_refreshList)
+        m_refreshList();
+}

@@ -1,0 +1,46 @@
+#include "summary/DataList.h"
+
+#include "base/ValueText.h"
+#include "db/Connection.h"
+
+QString DataListTableLetters()
+{
+    return QStringLiteral("zxpbflhjswgc");
+}
+
+QString DataListFields(Connection& db, const CheckListEntries& list)
+{
+    const QString letters = DataListTableLetters();
+    QString fields = QStringLiteral(",");
+    for (int position = 0; position < list.size() && position < letters.size(); ++position) {
+        if (!list[position].selectable || list[position].tick != 1)
+            continue;
+        RowSet names = db.query(QStringLiteral("select FieldName from dt_fieldlist where FieldName like ?1 and "
+                                               "sequence>=7 and sequence<1000 order by sequence"),
+                                {QStringLiteral("%") + letters[position] + QStringLiteral("%")});
+        for (names.first(); !names.eof(); names.next())
+            fields += names.text(QStringLiteral("FieldName")) + QLatin1Char(',');
+    }
+    if (fields == QLatin1String(","))
+        return QString();
+    fields.chop(1);
+    return fields;
+}
+
+QString DataListSql(const QString& fields, const DataListChoice& choice)
+{
+    QString sql = QStringLiteral("select c901,c902,c903,c904,c905,c906,RecordState") + fields;
+    switch (choice.scope) {
+    case DataListScope::All:
+        return sql + QStringLiteral(" from dt_data order by c901");
+    case DataListScope::Range:
+        return sql + QStringLiteral(" from dt_data where c901>=%1 and c901<=%2 order by c901")
+                         .arg(FormatFixed2(choice.from), FormatFixed2(choice.to));
+    case DataListScope::Item:
+        GroupItemCondition(choice.item.lowSymbol, choice.item.highSymbol, 1); // refuses unknown symbols
+        return sql + QStringLiteral(" from dt_data where c901") + choice.item.lowSymbol
+               + QString::number(choice.item.low) + QStringLiteral(" and c901") + choice.item.highSymbol
+               + QString::number(choice.item.high) + QStringLiteral(" order by c901");
+    }
+    return sql;
+}

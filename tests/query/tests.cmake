@@ -1,0 +1,2 @@
+tallyra_test_program(query_tests query/QueryConditionsTest.cpp query/ResultExportTest.cpp)
+tallyra_test_program(query_window_tests query/SearchDialogsTest.cpp query/QueryListTest.cpp)
