@@ -15,7 +15,7 @@ namespace {
 // The target as the export windows name it, refused when it exists and --yes was not given.
 QString exportTarget(const CommandArgs& args, const QString& extension, QString* refused)
 {
-    const QString target = QFileInfo(ExportFileName(args.positional[1], extension)).absoluteFilePath();
+    const QString target = QFileInfo(ExchangeExportFileName(args.positional[1], extension)).absoluteFilePath();
     *refused = RefuseExistingOutput(target, args);
     return target;
 }

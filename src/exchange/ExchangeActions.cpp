@@ -37,7 +37,7 @@ QString askExportFile(const QString& filter, const QString& extension)
     dialog.filter = filter;
     dialog.folder = DocumentsFolder();
     const QString chosen = CurrentPrompter().saveFileName(dialog).trimmed();
-    return chosen.isEmpty() ? QString() : ExportFileName(chosen, extension);
+    return chosen.isEmpty() ? QString() : ExchangeExportFileName(chosen, extension);
 }
 
 QString importFailureText(const QString& report)

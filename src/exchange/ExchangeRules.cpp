@@ -2,7 +2,7 @@
 
 #include "db/Connection.h"
 
-QString ExportFileName(const QString& chosen, const QString& extension)
+QString ExchangeExportFileName(const QString& chosen, const QString& extension)
 {
     if (chosen.size() < 5 || !chosen.endsWith(extension, Qt::CaseSensitive))
         return chosen + extension;

@@ -14,7 +14,7 @@ struct ExchangeHooks {
 
 // The name an export is written under: a name of fewer than five characters gets the extension
 // appended, a longer one when its last four characters are not exactly the extension.
-QString ExportFileName(const QString& chosen, const QString& extension);
+QString ExchangeExportFileName(const QString& chosen, const QString& extension);
 // The name an import reads: a name longer than four characters that does not end in exactly
 // the extension gets it appended; shorter names stay as typed.
 QString ImportFileName(const QString& chosen, const QString& extension);

@@ -110,7 +110,7 @@ TEST(PackageExport, ExtensionRules)
     const QList<std::pair<const char*, const char*>> cases = {
         {"up", "up.dat"}, {"abcd", "abcd.dat"}, {"city.dat", "city.dat"}, {"CITY.DAT", "CITY.DAT.dat"}};
     for (const auto& [typed, saved] : cases)
-        EXPECT_EQ(ExportFileName(typed, ".dat"), saved) << typed;
+        EXPECT_EQ(ExchangeExportFileName(typed, ".dat"), saved) << typed;
     const QList<std::pair<const char*, const char*>> imports = {
         {"a.db", "a.db"}, {"county", "county.dat"}, {"c.dat", "c.dat"}, {"c.DAT", "c.DAT.dat"}};
     for (const auto& [typed, read] : imports)

@@ -51,7 +51,7 @@ TEST(UploadCsv, ExtensionRules)
     const QList<std::pair<const char*, const char*>> cases = {
         {"data", "data.csv"}, {"abc", "abc.csv"}, {"report.csv", "report.csv"}, {"X.CSV", "X.CSV.csv"}, {".csv", ".csv.csv"}};
     for (const auto& [typed, saved] : cases)
-        EXPECT_EQ(ExportFileName(typed, ".csv"), saved) << typed;
+        EXPECT_EQ(ExchangeExportFileName(typed, ".csv"), saved) << typed;
 }
 
 TEST_F(ExchangeTest, TheUploadFileHoldsTheHeaderAndOneLinePerReturnInGbk)
