@@ -196,7 +196,10 @@ void TMainForm::buildActions()
         dialog.groupingTables = GroupingTableNames();
         dialog.exec();
     });
-    makeAction(QStringLiteral("导出数据列表"), QStyle::SP_DialogSaveButton, later);
+    makeAction(QStringLiteral("导出数据列表"), QStyle::SP_DialogSaveButton, [this] {
+        TdlgSaveListForm dialog(this);
+        dialog.exec();
+    });
     makeAction(QStringLiteral("打印选中记录的年报表"), QStyle::SP_ComputerIcon, later);
     makeAction(QStringLiteral("数据导入"), QStyle::SP_ArrowDown, [this] { actFastImportExecute(); });
     makeAction(QStringLiteral("数据备份"), QStyle::SP_DriveHDIcon, [this] { actBackupExecute(); });

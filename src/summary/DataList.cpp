@@ -2,6 +2,7 @@
 
 #include "base/ValueText.h"
 #include "db/Connection.h"
+#include "query/ResultExport.h"
 
 QString DataListTableLetters()
 {
@@ -43,4 +44,19 @@ QString DataListSql(const QString& fields, const DataListChoice& choice)
                + QString::number(choice.item.high) + QStringLiteral(" order by c901");
     }
     return sql;
+}
+
+TFieldDataArray DataListColumns(const RowSet& rows)
+{
+    TFieldDataArray columns;
+    for (int c = 0; c < rows.columnCount(); ++c) {
+        TFieldData f;
+        f.ShowName = rows.columnName(c);
+        f.Hint = rows.columnName(c);
+        f.FieldWidth = 0;
+        f.FieldType = ExportSqlType(rows.valueKinds(c));
+        f.QueryShow = true;
+        columns << f;
+    }
+    return columns;
 }

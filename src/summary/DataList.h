@@ -2,10 +2,12 @@
 
 #include "summary/ChoiceFile.h"
 #include "summary/Grouping.h"
+#include "model/FieldCatalogue.h"
 
 #include <QString>
 
 class Connection;
+class RowSet;
 
 // The data list export: which returns and which survey tables go into the list.
 
@@ -31,3 +33,8 @@ struct DataListChoice {
 // in code order. Item bounds are written as whole numbers at full width; symbols other than
 // those of the lists raise DbError.
 QString DataListSql(const QString& fields, const DataListChoice& choice);
+
+// The column descriptors of the result for the workbook export: one per column, in column order,
+// the column's name as ShowName and Hint, its SQL type text ("VARCHAR(n)", "INTEGER", "DOUBLE",
+// "DATE") as FieldType, shown.
+TFieldDataArray DataListColumns(const RowSet& rows);

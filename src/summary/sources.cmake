@@ -4,5 +4,5 @@ list(APPEND TALLYRA_CORE_SOURCES
   summary/SumWorkbook.cpp summary/DataList.cpp
 )
 list(APPEND TALLYRA_UI_SOURCES
-  summary/GroupExchangeUi.cpp summary/dlgGroupItem.cpp summary/dlgGroupList.cpp summary/dlgSum.cpp
+  summary/GroupExchangeUi.cpp summary/dlgGroupItem.cpp summary/dlgGroupList.cpp summary/dlgSum.cpp summary/dlgSaveList.cpp
 )
