@@ -66,9 +66,14 @@ void BatchOutput::startProgress(const QString& caption, qint64 total)
 
 void BatchOutput::stepProgress()
 {
+    setProgress(m_done + 1);
+}
+
+void BatchOutput::setProgress(qint64 done)
+{
     if (!m_drawing)
         return;
-    ++m_done;
+    m_done = done;
     // Redrawn a few times a second, not per record.
     if (m_sinceDraw.elapsed() >= kDrawMs || m_done == m_total) {
         drawProgress();

@@ -25,6 +25,8 @@ public:
 
     void startProgress(const QString& caption, qint64 total);
     void stepProgress();
+    // Sets how much is done, for runs that report their count now and then.
+    void setProgress(qint64 done);
     void endProgress();
 
 private:

@@ -15,7 +15,8 @@ namespace {
 // The target as the export windows name it, refused when it exists and --yes was not given.
 QString exportTarget(const CommandArgs& args, const QString& extension, QString* refused)
 {
-    const QString target = QFileInfo(ExchangeExportFileName(args.positional[1], extension)).absoluteFilePath();
+    const QString target =
+        QFileInfo(ExchangeExportFileName(args.positional[1], extension)).absoluteFilePath();
     *refused = RefuseExistingOutput(target, args);
     return target;
 }
@@ -52,7 +53,7 @@ int runCsv(const CommandArgs& args, BatchOutput& out)
         return status;
     ExchangeHooks hooks;
     hooks.started = [&out](qint64 total) { out.startProgress(QStringLiteral("导出上报数据"), total); };
-    hooks.stepped = [&out](qint64) { out.stepProgress(); };
+    hooks.stepped = [&out](qint64 done) { out.setProgress(done); };
     hooks.stopped = [] { return InterruptRequested(); };
     const UploadCsvResult result = WriteUploadCsv(SysConnection(), target, hooks);
     if (!result.error.isEmpty())

@@ -173,8 +173,13 @@ int runImport(const CommandArgs& args, BatchOutput& out)
                     QStringLiteral("未确认标记声明为【%1】的数据（加 --yes 导入）").arg(ShownLabel(label));
             } else if (outcome.isEmpty()) {
                 ImportOptions options;
+                options.hooks.started = [&out](qint64 total) {
+                    out.startProgress(QStringLiteral("导入进度"), total);
+                };
+                options.hooks.stepped = [&out](qint64 done) { out.setProgress(done); };
                 options.hooks.stopped = [] { return InterruptRequested(); };
                 const ImportResult result = ImportReceivedTable(SysConnection(), source, options);
+                out.endProgress();
                 switch (result.status) {
                 case ImportResult::Imported:
                     imported = true;
