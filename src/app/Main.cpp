@@ -14,6 +14,7 @@
 #include "db/DatabaseFile.h"
 #include "db/DbError.h"
 #include "db/WorkingDatabase.h"
+#include "entry/PrintReturn.h"
 #include "entry/dlgSurveyData.h"
 #include "logic/BatchCheck.h"
 #include "logic/dlgCheck.h"
@@ -181,7 +182,7 @@ void TMainForm::buildActions()
     makeAction(QStringLiteral("数据汇总"), QStyle::SP_FileDialogListView, later);
     makeAction(QStringLiteral("数据分组"), QStyle::SP_DirIcon, later);
     makeAction(QStringLiteral("导出数据列表"), QStyle::SP_DialogSaveButton, later);
-    makeAction(QStringLiteral("打印选中记录的年报表"), QStyle::SP_ComputerIcon, later);
+    makeAction(QStringLiteral("打印选中记录的年报表"), QStyle::SP_ComputerIcon, [this] { actPrintExecute(); });
     makeAction(QStringLiteral("数据导入"), QStyle::SP_ArrowDown, later);
     makeAction(QStringLiteral("数据备份"), QStyle::SP_DriveHDIcon, [this] { actBackupExecute(); });
     makeAction(QStringLiteral("上报到离线版"), QStyle::SP_ArrowUp, later);
@@ -491,6 +492,14 @@ void TMainForm::CheckSelectedRecords()
     if (codes.isEmpty())
         return;
     RunBatchCheckAndReport(SelectedRecordsCheckSql(codes), nullptr);
+}
+
+void TMainForm::actPrintExecute()
+{
+    if (!m_reportQuery.isOpen() || m_reportQuery.position() < 0)
+        return;
+    const int code = m_reportQuery.columnIndex(QStringLiteral("c901"));
+    PrintReturn(QStringLiteral("2012打印表.xltx"), FormatValueText(m_reportQuery.valueAt(m_reportQuery.position(), code)), false);
 }
 
 void TMainForm::actCheckExecute()

@@ -57,6 +57,7 @@ public:
     void actOptionExecute();
     void actAboutExecute();
     void actCheckExecute();
+    void actPrintExecute();
     // Checks the returns selected in the list at once, without the dialog.
     void CheckSelectedRecords();
     // The codes of the selected returns, or of the current one; the list ends on the last.

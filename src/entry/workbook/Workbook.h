@@ -112,6 +112,10 @@ public:
     // defined names (print areas) that belong to or point at it; a workbook keeps at least one sheet.
     void deleteSheet(int number);
 
+    // "Sheets.Select", "Activate": the sheet shown when the workbook is opened.
+    void activateSheet(int number);
+    int activeSheet() const;
+
     bool isTemplate() const;
     // Whether save writes a template (.xltx) or a workbook (.xlsx).
     void setTemplate(bool isTemplate);
