@@ -43,7 +43,7 @@ int main(int argc, char* argv[])
     const QString out = QString::fromLocal8Bit(argv[2]);
     QDir().mkpath(out);
     QTemporaryDir home;
-    for (const QString& name : from.entryList({"*.mdb", "*.dll", "*.zul"}, QDir::Files))
+    for (const QString& name : from.entryList({"*.mdb", "*.dll", "*.zul", "*.xltx"}, QDir::Files))
         QFile::copy(from.filePath(name), home.filePath(name));
     QDir(home.path()).mkpath("notes");
     for (const QString& name : QDir(from.filePath("notes")).entryList(QDir::Files))

@@ -27,7 +27,6 @@
 
 namespace {
 const QString kQuotes = QStringLiteral("'\"`");
-const QString kLater = QStringLiteral("该功能将在后续版本中提供。");
 
 QLabel* headingLabel(const QString& text, int pixelSize, bool bold)
 {

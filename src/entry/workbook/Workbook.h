@@ -13,6 +13,11 @@
 // Failures raise WorkbookError with a text for the user (a file that is not a workbook, a
 // missing part, broken XML, a sheet number out of range, a bad cell address, a failed save).
 // A save that fails leaves the target as it was.
+//
+// Typical use (the summary): Workbook book = Workbook::OpenTemplate(path); Worksheet& s =
+// book.sheet(n); s.cellText(2, 1); s.setCell(9, c, text); s.insertRow(9); book.deleteSheet(k);
+// book.activateSheet(1); then MakeWorkbookVisible(book, "2012基层以上汇总表.xltx")
+// (entry/workbook/ShowWorkbook.h). Large new workbooks are written with StreamingWorkbook.
 
 class WorkbookError : public std::runtime_error {
 public:
