@@ -6,7 +6,7 @@ packages=(
   qt6-base-dev libgl-dev libsqlite3-dev libzip-dev libpugixml-dev libxlsxwriter-dev
   googletest libgtest-dev libbenchmark-dev
   python3 python3-openpyxl qt6-translations-l10n sqlite3
-  fonts-noto-cjk xvfb xauth x11-utils imagemagick openbox xdotool
+  fonts-noto-cjk poppler-utils xvfb xauth x11-utils imagemagick openbox xdotool
 )
 missing=()
 for p in "${packages[@]}"; do

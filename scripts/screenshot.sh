@@ -6,7 +6,7 @@ cd "$(dirname "$0")/.."
 out=$(realpath -m "${1:-screenshot.png}")
 returns=${2:-12}
 home=$(mktemp -d)
-cp -r build/bin/2012NB_zul.mdb build/bin/view.dll build/bin/*.zul build/bin/notes "$home/"
+cp -r build/bin/2012NB_zul.mdb build/bin/view.dll build/bin/*.zul build/bin/*.xltx build/bin/notes "$home/"
 if [ "$returns" -gt 0 ]; then
   build/bench/rowset_load_bench --fill-only "$home/2012NB_zul.mdb" "$returns" >/dev/null
 fi

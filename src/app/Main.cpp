@@ -14,6 +14,7 @@
 #include "db/DatabaseFile.h"
 #include "db/DbError.h"
 #include "db/WorkingDatabase.h"
+#include "entry/PrintReturn.h"
 #include "entry/dlgSurveyData.h"
 #include "exchange/ExchangeActions.h"
 #include "logic/BatchCheck.h"
@@ -200,7 +201,7 @@ void TMainForm::buildActions()
         TdlgSaveListForm dialog(this);
         dialog.exec();
     });
-    makeAction(QStringLiteral("打印选中记录的年报表"), QStyle::SP_ComputerIcon, later);
+    makeAction(QStringLiteral("打印选中记录的年报表"), QStyle::SP_ComputerIcon, [this] { actPrintExecute(); });
     makeAction(QStringLiteral("数据导入"), QStyle::SP_ArrowDown, [this] { actFastImportExecute(); });
     makeAction(QStringLiteral("数据备份"), QStyle::SP_DriveHDIcon, [this] { actBackupExecute(); });
     makeAction(QStringLiteral("上报到离线版"), QStyle::SP_ArrowUp, [this] { actExportExecute(); });
@@ -541,6 +542,14 @@ void TMainForm::actDataSearchExecute()
     TdlgDataSearchForm dialog([this]() -> TdlgSurveyDataForm& { return surveyDataForm(); }, [this] { keepPosition(); },
                               this);
     dialog.exec();
+}
+
+void TMainForm::actPrintExecute()
+{
+    if (!m_reportQuery.isOpen() || m_reportQuery.position() < 0)
+        return;
+    const int code = m_reportQuery.columnIndex(QStringLiteral("c901"));
+    PrintReturn(QStringLiteral("2012打印表.xltx"), FormatValueText(m_reportQuery.valueAt(m_reportQuery.position(), code)), false);
 }
 
 void TMainForm::actCheckExecute()

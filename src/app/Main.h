@@ -63,6 +63,7 @@ public:
     void actSearchExecute();
     void actLocateExecute();
     void actDataSearchExecute();
+    void actPrintExecute();
     // Checks the returns selected in the list at once, without the dialog.
     void CheckSelectedRecords();
     // The codes of the selected returns, or of the current one; the list ends on the last.

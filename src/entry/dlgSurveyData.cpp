@@ -12,6 +12,7 @@
 #include "entry/HeaderValidation.h"
 #include "entry/MVValidEdit.h"
 #include "entry/NumericEdit.h"
+#include "entry/PrintReturn.h"
 #include "entry/RecordStore.h"
 #include "entry/RtfReader.h"
 #include "entry/SurveyPages.h"
@@ -755,6 +756,14 @@ void TdlgSurveyDataForm::tbCheckClick()
     } else {
         FocusFirstField();
     }
+}
+
+void TdlgSurveyDataForm::tbPrintClick()
+{
+    // Only the stored return the window was opened with, unchanged, is printed.
+    if (IsAddMode || !button("tbPrint")->isEnabled())
+        return;
+    PrintReturn(QStringLiteral("2011打印表.xltx"), QString::number(OpenedKey), true);
 }
 
 void TdlgSurveyDataForm::tbReturnClick()

@@ -51,6 +51,7 @@ public:
     void tbSaveClick();
     void tbCheckClick();
     void tbReturnClick();
+    void tbPrintClick();
     void navigate(int move); // 0 first, 1 previous, 2 next, 3 last
 
     bool ValidateHeader();

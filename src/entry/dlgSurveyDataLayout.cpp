@@ -27,7 +27,6 @@
 
 namespace {
 const QString kQuotes = QStringLiteral("'\"`");
-const QString kLater = QStringLiteral("该功能将在后续版本中提供。");
 
 QLabel* headingLabel(const QString& text, int pixelSize, bool bold)
 {
@@ -78,7 +77,7 @@ void TdlgSurveyDataForm::buildWindow()
     addButton("tbCheck", QStringLiteral("检查逻辑"), QStringLiteral("检查逻辑"), QStyle::SP_FileDialogContentsView,
               [this] { tbCheckClick(); });
     addButton("tbPrint", QStringLiteral("打  印"), QStringLiteral("打印当前的报表"), QStyle::SP_ComputerIcon,
-              [] { CurrentPrompter().message(kLater); });
+              [this] { tbPrintClick(); });
     addButton("tbReturn", QStringLiteral("返  回"), QStringLiteral("返  回"), QStyle::SP_DialogCloseButton,
               [this] { tbReturnClick(); });
     barLayout->addSpacing(20);

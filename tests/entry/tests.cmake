@@ -3,3 +3,4 @@ tallyra_test_program(entry_widget_tests entry/NumericEditTest.cpp entry/MVValidE
 tallyra_test_program(editor_tests entry/SurveyDataTest.cpp entry/HeaderValidationTest.cpp)
 tallyra_test_program(workbook_tests entry/workbook/WorkbookTest.cpp entry/workbook/StreamingWorkbookTest.cpp
   entry/workbook/DeliveredTemplatesTest.cpp)
+tallyra_test_program(print_tests entry/RecordPrintTest.cpp)

@@ -634,6 +634,40 @@ void Workbook::deleteSheet(int number)
     d->removePart(part);
 }
 
+void Workbook::activateSheet(int number)
+{
+    sheet(number); // raises when out of range
+    pugi::xml_node wb = d->workbookXml().document_element();
+    pugi::xml_node views = wb.child("bookViews");
+    if (!views)
+        views = wb.insert_child_before("bookViews", wb.child("sheets"));
+    pugi::xml_node view = views.child("workbookView");
+    if (!view)
+        view = views.append_child("workbookView");
+    SetAttr(view, "activeTab", QString::number(number - 1));
+    if (pugi::xml_attribute first = view.attribute("firstSheet"); first && first.as_int() > number - 1)
+        first.set_value(number - 1);
+    d->touch(d->workbookPart);
+    // Only the active sheet is selected, or the application opens the sheets grouped.
+    for (size_t i = 0; i < d->sheets.size(); ++i) {
+        SheetState& s = *d->sheets[i];
+        pugi::xml_node sheetView = s.root().child("sheetViews").child("sheetView");
+        const bool active = int(i) == number - 1;
+        if (!sheetView || sheetView.attribute("tabSelected").as_bool() == active)
+            continue;
+        sheetView.remove_attribute("tabSelected");
+        if (active)
+            sheetView.prepend_attribute("tabSelected") = "1";
+        s.touch();
+    }
+}
+
+int Workbook::activeSheet() const
+{
+    const int tab = d->workbookXml().document_element().child("bookViews").child("workbookView").attribute("activeTab").as_int();
+    return std::clamp(tab + 1, 1, sheetCount());
+}
+
 bool Workbook::isTemplate() const
 {
     return d->isTemplate;

@@ -13,6 +13,11 @@
 // Failures raise WorkbookError with a text for the user (a file that is not a workbook, a
 // missing part, broken XML, a sheet number out of range, a bad cell address, a failed save).
 // A save that fails leaves the target as it was.
+//
+// Typical use (the summary): Workbook book = Workbook::OpenTemplate(path); Worksheet& s =
+// book.sheet(n); s.cellText(2, 1); s.setCell(9, c, text); s.insertRow(9); book.deleteSheet(k);
+// book.activateSheet(1); then MakeWorkbookVisible(book, "2012基层以上汇总表.xltx")
+// (entry/workbook/ShowWorkbook.h). Large new workbooks are written with StreamingWorkbook.
 
 class WorkbookError : public std::runtime_error {
 public:
@@ -111,6 +116,10 @@ public:
     // "Sheets.Delete": removes the sheet's part, its relationship, its content-type entry, the
     // defined names (print areas) that belong to or point at it; a workbook keeps at least one sheet.
     void deleteSheet(int number);
+
+    // "Sheets.Select", "Activate": the sheet shown when the workbook is opened.
+    void activateSheet(int number);
+    int activeSheet() const;
 
     bool isTemplate() const;
     // Whether save writes a template (.xltx) or a workbook (.xlsx).
