@@ -1,6 +1,7 @@
 // Opens the program's windows on a copy of the delivered data with a few sample returns and
-// saves a picture of each: the main window, the record editor's cover and data pages, the check
-// dialog, the grouping dialogs and the summary dialog; and a summary workbook by union level.
+// saves a picture of each: the main window, the record editor's cover and data pages, the error
+// list, the check dialog, the label box, the grouping dialogs, the summary dialog, the search and
+// query dialogs and the result list; and a summary workbook by union level.
 // Usage: window_shots DELIVERED_FOLDER OUTPUT_FOLDER   (run on a display, e.g. under xvfb-run)
 #include "SampleReturns.h"
 #include "app/Main.h"
@@ -16,11 +17,25 @@
 #include "summary/dlgGroupList.h"
 #include "summary/SumWorkbook.h"
 #include "summary/dlgSum.h"
+#include "entry/MVValidEdit.h"
+#include "query/DataSearchCode.h"
+#include "query/QueryConditions.h"
+#include "query/dlgDataSearch.h"
+#include "query/dlgDelete.h"
+#include "query/dlgLocate.h"
+#include "query/dlgQueryList.h"
+#include "query/dlgSearch.h"
+#include "widgets/CodePicker.h"
 
 #include <QApplication>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QRadioButton>
+#include <QTableView>
+#include <QTableWidget>
 #include <QDir>
 #include <QFile>
-#include <QListWidget>
 #include <QScreen>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -144,5 +159,59 @@ int main(int argc, char* argv[])
     WriteSummaryWorkbook(SysConnection(), QDir(home.path()).filePath(SumTemplateFileName()), request,
                          out + "/summary-by-level.xlsx");
     std::printf("saved %s\n", qPrintable(out + "/summary-by-level.xlsx"));
+
+    // Search and query: the four dialogs, the indicator picker and the result list.
+    const EditorProvider editorOf = [&form]() -> TdlgSurveyDataForm& { return form.surveyDataForm(); };
+    auto choose = [](QLineEdit* box, const TMenuItemDataArray& codes, int code) {
+        box->setText(FindCodeName(codes, code));
+        SetEditTag(box, code);
+    };
+    TdlgSearchForm search(editorOf, {}, &form);
+    choose(search.lc1, OperatorList(), 4);
+    search.number1->setText(form.reportQuery().text("c901"));
+    choose(search.lc3, OperatorList(), 5);
+    search.number2->setText(QString::number(form.reportQuery().toInt("c901") + 5));
+    search.show();
+    save(search, out + "/search-dialog.png");
+    search.close();
+
+    TdlgLocateForm locate(&form.reportQuery(), {}, &form);
+    locate.rad902->setChecked(true);
+    locate.c902->setText(QStringLiteral("总工会"));
+    locate.show();
+    save(locate, out + "/locate-dialog.png");
+    locate.close();
+
+    TdlgDataSearchForm dataSearch(editorOf, {}, &form);
+    dataSearch.DataField->setText(QStringLiteral("z001"));
+    choose(dataSearch.lc1, OperatorList(), 4);
+    dataSearch.Number1->setText(QStringLiteral("10"));
+    choose(dataSearch.lc3, OperatorList(), 3);
+    dataSearch.Number2->setText(QStringLiteral("500"));
+    dataSearch.show();
+    save(dataSearch, out + "/indicator-query.png");
+    dataSearch.close();
+
+    TDataSearchCodeForm picker(&form);
+    picker.pageList()->setCurrentRow(2);
+    picker.indicatorList()->setCurrentCell(3, 0);
+    picker.show();
+    save(picker, out + "/indicator-picker.png");
+    picker.close();
+
+    TdlgDeleteForm remove(form.recordGrid(), form.recordModel(), {}, &form);
+    remove.Range->setChecked(true);
+    remove.c901_1->setText(form.reportQuery().text("c901"));
+    remove.show();
+    save(remove, out + "/delete-dialog.png");
+    remove.close();
+
+    TdlgQueryListForm results(editorOf, &form);
+    results.ShowQueryResult(QStringLiteral("where c907<=2"));
+    results.show();
+    results.grid()->horizontalHeader()->sectionClicked(1);
+    results.grid()->selectRow(2);
+    save(results, out + "/result-list.png");
+    results.close();
     return 0;
 }

@@ -18,7 +18,7 @@ TDataSearchCodeForm::TDataSearchCodeForm(QWidget* parent) : QDialog(parent)
     setObjectName(QStringLiteral("DataSearchCode"));
     SheetList = new QListWidget(this);
     SheetList->setObjectName(QStringLiteral("SheetList"));
-    SheetList->setMinimumWidth(260);
+    SheetList->setMinimumWidth(340);
     FieldList = new QTableWidget(0, 2, this);
     FieldList->setObjectName(QStringLiteral("FieldList"));
     FieldList->setHorizontalHeaderLabels({QStringLiteral("指标"), QStringLiteral("名称")});
@@ -68,7 +68,7 @@ TDataSearchCodeForm::TDataSearchCodeForm(QWidget* parent) : QDialog(parent)
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(lists, 1);
     layout->addLayout(buttons);
-    resize(760, 480);
+    resize(860, 480);
 
     if (!m_pages.isEmpty())
         SheetList->setCurrentRow(0);

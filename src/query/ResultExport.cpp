@@ -44,22 +44,24 @@ bool DeclaredAs(const QString& declared, std::initializer_list<const char*> word
     return false;
 }
 
-// The value a database export writes for one cell.
+// The value a database export writes for one cell: blank numbers as 0, blank dates as null.
 QVariant DatabaseValue(ExportKind kind, const RowSet& rows, int position, int column)
 {
-    const bool blank = rows.isNullAt(position, column) || rows.textAt(position, column).trimmed().isEmpty();
     switch (kind) {
     case ExportKind::Integer32:
     case ExportKind::Integer64:
     case ExportKind::Real:
     case ExportKind::Boolean:
-        return blank ? QVariant(0) : rows.valueAt(position, column);
-    case ExportKind::DateTime:
-        return blank ? QVariant() : QVariant(rows.textAt(position, column));
+        return rows.isNullAt(position, column) ? QVariant(0) : rows.valueAt(position, column);
+    case ExportKind::DateTime: {
+        const QString text = rows.textAt(position, column);
+        return text.trimmed().isEmpty() ? QVariant() : QVariant(text);
+    }
     default:
         return rows.textAt(position, column);
     }
 }
+
 // The cell a workbook export writes for one value.
 StreamCell WorkbookCell(ExportKind kind, const RowSet& rows, int position, int column)
 {

@@ -63,6 +63,7 @@ TdlgDataSearchForm::TdlgDataSearchForm(EditorProvider editor, std::function<void
     layout->addWidget(group);
     layout->addLayout(buttons);
     setFixedSize(sizeHint());
+    Number1->setFocus(); // the user types at once
 }
 
 void TdlgDataSearchForm::chooseIndicator()

@@ -66,6 +66,7 @@ TdlgLocateForm::TdlgLocateForm(RowSet* list, std::function<void()> moved, QWidge
     layout->addWidget(group);
     layout->addLayout(buttons);
     setFixedSize(sizeHint());
+    c901->setFocus(); // the user types at once
 }
 
 bool TdlgLocateForm::eventFilter(QObject* watched, QEvent* event)

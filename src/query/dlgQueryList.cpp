@@ -31,7 +31,7 @@ TdlgQueryListForm::TdlgQueryListForm(EditorProvider editor, QWidget* parent)
 {
     setWindowTitle(QStringLiteral("查询结果列表"));
     setObjectName(QStringLiteral("dlgQueryList"));
-    resize(960, 600);
+    resize(1100, 620);
 
     auto* bar = new QHBoxLayout;
     bar->setSpacing(2);

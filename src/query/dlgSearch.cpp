@@ -45,6 +45,7 @@ TdlgSearchForm::TdlgSearchForm(EditorProvider editor, std::function<void()> refr
     layout->addWidget(group);
     layout->addLayout(buttons);
     setFixedSize(sizeHint());
+    number1->setFocus(); // the user types at once
 }
 
 QString TdlgSearchForm::condition() const
