@@ -32,6 +32,8 @@ public:
 
 enum AnswerCode { AnswerClosed = 2, AnswerYes = 6, AnswerNo = 7, AnswerNoToAll = 9, AnswerYesToAll = 10 };
 enum AnswerButton { ButtonYes = 1, ButtonNo = 2, ButtonYesToAll = 4, ButtonNoToAll = 8 };
+// Added to the buttons of a question: the dialog shows the question icon beside the text.
+constexpr int QuestionIcon = 0x100;
 
 Prompter& CurrentPrompter();
 // Installs a prompter (tests); nullptr restores the one that shows real dialogs.

@@ -1,3 +1,4 @@
 tallyra_test_program(entry_tests entry/RtfReaderTest.cpp)
 tallyra_test_program(entry_widget_tests entry/NumericEditTest.cpp entry/MVValidEditTest.cpp entry/CityNameTest.cpp)
 tallyra_test_program(editor_tests entry/SurveyDataTest.cpp entry/HeaderValidationTest.cpp)
+tallyra_desktop_test_program(editor_focus_desktop_tests entry/EditorFocusDesktopTest.cpp)
