@@ -16,7 +16,8 @@ public:
 
     // Sets the counts, shows their texts and starts the timer.
     void start(qint64 total, qint64 done);
-    // One more item done; the timer stops when the bar is full.
+    // One more item done; when the bar is full the timer stops and the texts show the final
+    // counts.
     void step();
     // Stops and restarts the timer (pausing stops the elapsed time).
     void pause();

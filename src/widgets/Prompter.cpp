@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QGridLayout>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QUrl>
@@ -19,12 +20,28 @@ QString qtFilter(const QString& filter)
     return parts[0];
 }
 
+} // namespace
+
+void KeepCaptionWhole(QMessageBox& box)
+{
+    // A short message would make the box narrower than its title bar needs for the caption
+    // beside the window manager's icon and buttons. The box sizes itself to its layout, so the
+    // layout gets a row as wide as that.
+    const QFontMetrics title(QApplication::font("QMdiSubWindowTitleBar"));
+    const int width = title.horizontalAdvance(box.windowTitle()) + kTitleBarExtras;
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
+        grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Fixed), grid->rowCount(), 0, 1,
+                      grid->columnCount());
+}
+
+namespace {
 class DialogPrompter : public Prompter {
 public:
     void message(const QString& text) override
     {
         QMessageBox box(QMessageBox::Information, QStringLiteral("Tallyra"), text, QMessageBox::Ok,
                         QApplication::activeWindow());
+        KeepCaptionWhole(box);
         box.exec();
     }
     int question(const QString& text, int buttons) override { return AskQuestion(text, buttons); }

@@ -240,12 +240,16 @@ TEST_F(MainFormTest, UncheckingEveryBoxHidesEveryColumn)
         EXPECT_TRUE(grid().isColumnHidden(c)) << c;
 }
 
-TEST_F(MainFormTest, HiddenListReadsNoDataAndDisablesTheChooser)
+TEST_F(MainFormTest, HiddenListIsDetachedButItsQueryOpensAndTheActionsKeepTheirRules)
 {
     RegWriteInteger("ShowGrid", 0, SettingsRoot::LocalMachine, ProductKey());
     start(2);
     EXPECT_FALSE(form->showGrid());
-    EXPECT_FALSE(rows().isOpen());
+    // the query opens all the same: the actions work on its rows
+    EXPECT_TRUE(rows().isOpen());
+    EXPECT_EQ(rows().recordCount(), 2);
+    for (const char* c : kNeedRows)
+        EXPECT_TRUE(form->action(QString::fromUtf8(c))->isEnabled()) << c;
     EXPECT_EQ(grid().model()->rowCount(), 0);
     EXPECT_FALSE(form->action("自定义列表显示")->isEnabled());
     EXPECT_EQ(form->findChild<QStackedWidget*>()->currentIndex(), 1);

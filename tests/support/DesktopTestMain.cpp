@@ -1,4 +1,5 @@
-#include <QApplication>
+#include "widgets/Application.h"
+
 #include <cstdio>
 #include <gtest/gtest.h>
 
@@ -11,7 +12,7 @@ int main(int argc, char** argv)
         return 77;
     }
     qunsetenv("QT_QPA_PLATFORM");
-    QApplication app(argc, argv);
+    TApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
