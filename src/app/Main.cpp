@@ -47,6 +47,8 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
+#include <cmath>
+
 namespace {
 // The picture behind the record list, seen when the list is hidden.
 class BackgroundPicture : public QWidget {
@@ -102,17 +104,28 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent)
     m_grid->verticalHeader()->setFixedWidth(14);
     m_grid->horizontalHeader()->setSectionsClickable(true);
     m_grid->horizontalHeader()->setHighlightSections(false);
-    m_grid->setStyleSheet(QStringLiteral(
-        "QHeaderView::section { background-color: rgb(193,215,249); border: 1px solid #9fb6dc; padding: 3px; }"
-        "QTableView { gridline-color: #c8cde0; selection-background-color: rgb(49,106,197); }"));
+    // The titles take their colour from the palette, not from a style sheet, which would hide
+    // the lime of the sorted column's title.
+    for (QHeaderView* header : {m_grid->horizontalHeader(), m_grid->verticalHeader()}) {
+        QPalette titles = header->palette();
+        titles.setColor(QPalette::Button, QColor(193, 215, 249));
+        header->setPalette(titles);
+    }
+    QFont marker = m_grid->verticalHeader()->font();
+    marker.setPixelSize(9);
+    m_grid->verticalHeader()->setFont(marker);
+    m_grid->setStyleSheet(
+        QStringLiteral("QTableView { gridline-color: #c8cde0; selection-background-color: rgb(49,106,197); }"));
     m_grid->setContextMenuPolicy(Qt::CustomContextMenu);
     m_grid->installEventFilter(this);
     connect(m_grid->horizontalHeader(), &QHeaderView::sectionClicked, this, &TMainForm::titleClicked);
     connect(m_grid, &QTableView::doubleClicked, this, [this] { actEditExecute(); });
     connect(m_grid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current) {
-                if (current.isValid())
+                if (current.isValid()) {
                     m_reportQuery.moveTo(current.row());
+                    m_model->setMarkedRow(current.row());
+                }
             });
     connect(m_grid, &QTableView::customContextMenuRequested, this,
             [this](const QPoint& at) { m_contextMenu->popup(m_grid->viewport()->mapToGlobal(at)); });
@@ -141,10 +154,14 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent)
     navigationScroll->setWidgetResizable(true);
     navigationScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     navigationScroll->setFrameShape(QFrame::NoFrame);
+    // The pane is at least as wide as its longest caption, with room for its scroll bar.
+    m_navigation->ensurePolished();
+    const int paneWidth = m_navigation->neededWidth() + style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    navigationScroll->setMinimumWidth(paneWidth);
     splitter->addWidget(navigationScroll);
     splitter->addWidget(right);
     splitter->setStretchFactor(1, 1);
-    splitter->setSizes({108, 900});
+    splitter->setSizes({qMax(108, paneWidth), 900});
     setCentralWidget(splitter);
     buildMenus();
 
@@ -303,17 +320,14 @@ void TMainForm::BuildRecordList()
                 m_grid->setColumnHidden(i, !m_fields[i].Visible);
             }
         }
-        // A hidden list is detached from its data and reads none.
-        if (m_showGrid) {
-            if (!m_reportQuery.isOpen()) {
-                m_reportQuery = SysConnection().query(ReportQuerySql());
-                m_reportQuery.setKeyColumn(QStringLiteral("c901"));
-            }
-            m_model->setRowSet(&m_reportQuery);
-            SelectCurrentRow(*m_grid, m_reportQuery);
-        } else {
-            m_model->setRowSet(nullptr);
+        // The list's query opens whether or not the list shows: the actions work on its rows. A
+        // hidden grid is only detached from it.
+        if (!m_reportQuery.isOpen()) {
+            m_reportQuery = SysConnection().query(ReportQuerySql());
+            m_reportQuery.setKeyColumn(QStringLiteral("c901"));
         }
+        m_model->setRowSet(m_showGrid ? &m_reportQuery : nullptr);
+        SelectCurrentRow(*m_grid, m_reportQuery);
     } catch (const DbError& e) {
         ShowRunError(e.message(), QStringLiteral(",请与软件发行者联系。"));
     }
@@ -495,6 +509,18 @@ void TMainForm::actAboutExecute()
     about.exec();
 }
 
+namespace {
+// A code as a statement takes it: a number in plain digits. A value that is no number (a text
+// in a file from elsewhere) gives none, so it never becomes part of the statement.
+void addCode(QStringList& codes, const QVariant& value)
+{
+    bool isNumber = false;
+    const double code = value.toDouble(&isNumber);
+    if (isNumber && std::isfinite(code))
+        codes << FormatValueText(QVariant(code));
+}
+} // namespace
+
 QStringList TMainForm::selectedCodes()
 {
     QStringList codes;
@@ -504,22 +530,21 @@ QStringList TMainForm::selectedCodes()
     const QModelIndexList selected = m_grid->selectionModel()->selectedRows();
     if (selected.isEmpty()) {
         if (m_reportQuery.position() >= 0)
-            codes << FormatValueText(m_reportQuery.valueAt(m_reportQuery.position(), code));
+            addCode(codes, m_reportQuery.valueAt(m_reportQuery.position(), code));
         return codes;
     }
     for (const QModelIndex& index : selected) {
         m_reportQuery.moveTo(index.row());
-        codes << FormatValueText(m_reportQuery.valueAt(index.row(), code));
+        addCode(codes, m_reportQuery.valueAt(index.row(), code));
     }
+    // The list ends on the last selected row; the grid shows it as the current one.
+    m_grid->selectionModel()->setCurrentIndex(selected.last(), QItemSelectionModel::NoUpdate);
     return codes;
 }
 
 void TMainForm::CheckSelectedRecords()
 {
-    const QStringList codes = selectedCodes();
-    if (codes.isEmpty())
-        return;
-    RunBatchCheckAndReport(SelectedRecordsCheckSql(codes), nullptr);
+    ::CheckSelectedRecords(selectedCodes());
 }
 
 void TMainForm::actSearchExecute()

@@ -1,6 +1,7 @@
 #include "app/NavigationBar.h"
 
 #include <QAction>
+#include <QPainter>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -41,13 +42,45 @@ int NavigationBar::addGroup(const QString& caption, bool open)
     return index;
 }
 
+namespace {
+constexpr int kIconSize = 32;
+
+// The icon drawn at exactly the item size: a smaller picture is scaled up and centred, so every
+// item shows an icon of the same size.
+QIcon uniformIcon(const QIcon& icon)
+{
+    QPixmap picture = icon.pixmap(kIconSize, kIconSize);
+    if (picture.isNull() || picture.size() == QSize(kIconSize, kIconSize))
+        return picture.isNull() ? icon : QIcon(picture);
+    picture = picture.scaled(kIconSize, kIconSize, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    QPixmap square(kIconSize, kIconSize);
+    square.fill(Qt::transparent);
+    QPainter painter(&square);
+    painter.drawPixmap((kIconSize - picture.width()) / 2, (kIconSize - picture.height()) / 2, picture);
+    return QIcon(square);
+}
+} // namespace
+
+int NavigationBar::neededWidth() const
+{
+    int widest = 0;
+    for (const Group& g : m_groups) {
+        widest = qMax(widest, g.header->sizeHint().width());
+        for (QToolButton* item : g.items->findChildren<QToolButton*>())
+            widest = qMax(widest, item->sizeHint().width() + g.layout->contentsMargins().left() +
+                                      g.layout->contentsMargins().right());
+    }
+    return widest;
+}
+
 QToolButton* NavigationBar::addItem(int group, QAction* action)
 {
+    action->setIcon(uniformIcon(action->icon()));
     auto* item = new QToolButton(m_groups[group].items);
     item->setObjectName(QStringLiteral("navItem"));
     item->setDefaultAction(action);
     item->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-    item->setIconSize(QSize(32, 32));
+    item->setIconSize(QSize(kIconSize, kIconSize));
     item->setAutoRaise(true);
     item->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     m_groups[group].layout->addWidget(item);

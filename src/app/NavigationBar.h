@@ -6,7 +6,8 @@ class QAction;
 class QToolButton;
 class QVBoxLayout;
 
-// A side bar of collapsible groups of large-icon items, each item showing an action.
+// A side bar of collapsible groups of large-icon items, each item showing an action. Every item
+// shows its icon at the same size (32 pixels).
 class NavigationBar : public QWidget {
     Q_OBJECT
 public:
@@ -17,6 +18,8 @@ public:
     bool isGroupOpen(int group) const;
     void setGroupOpen(int group, bool open);
     QToolButton* groupHeader(int group) const;
+    // The width that shows every caption whole.
+    int neededWidth() const;
 
 private:
     struct Group {

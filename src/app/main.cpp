@@ -1,21 +1,15 @@
 #include "app/Main.h"
 #include "app/Startup.h"
+#include "widgets/Application.h"
 
-#include <QApplication>
-#include <QLibraryInfo>
-#include <QLocale>
 #include <QScreen>
-#include <QTranslator>
 
 int main(int argc, char* argv[])
 {
-    QApplication app(argc, argv);
+    TApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tallyra"));
     // Qt's own dialogs (file dialogs, buttons) speak Chinese like the rest of the program.
-    QTranslator qtTexts;
-    if (qtTexts.load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"), QStringLiteral("_"),
-                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QApplication::installTranslator(&qtTexts);
+    InstallChineseQtTexts();
     TMainForm mainForm;
     if (!RunStartup(mainForm))
         return 1;

@@ -40,6 +40,14 @@ QStringList characters(const QString& text)
     return list;
 }
 
+// Control characters (CR, LF, TAB, ...) and the Unicode line and paragraph separators.
+bool isLineControl(const QString& character)
+{
+    const QChar c = character.at(0);
+    return c.category() == QChar::Other_Control || c.category() == QChar::Separator_Line ||
+           c.category() == QChar::Separator_Paragraph;
+}
+
 // The paste item of a line edit's standard menu: named "edit-paste" in later Qt versions,
 // otherwise known by its (translated) caption.
 QAction* pasteAction(const QMenu* menu)
@@ -70,6 +78,10 @@ QString TMVValidEdit::filtered(const QString& text) const
     QString result;
     bool told = false;
     for (const QString& c : characters(text)) {
+        // A pasted line break or tab has no place in a one-line field: it would end up in names
+        // and split the lines of the files they are written to.
+        if (isLineControl(c))
+            continue;
         if (!passes(c))
             continue;
         if (!GbkCanEncode(c)) {

@@ -5,7 +5,8 @@
 enum TCheckType { tcValidate, tcForbid };
 
 // A text edit whose typed and pasted characters pass a filter: with tcForbid every character
-// but those of ForbidChars, with tcValidate only those of ValidChars. Editing keys (backspace,
+// but those of ForbidChars, with tcValidate only those of ValidChars. Control characters (line
+// breaks, tabs) never go in. Editing keys (backspace,
 // Enter, shortcuts) always pass. A character that GBK cannot hold is refused with a message,
 // and the GBK byte limit cuts what goes in without splitting a character. Text set by the
 // program is not filtered.

@@ -1,6 +1,10 @@
 #include "entry/NumericEdit.h"
 
+#include "widgets/Prompter.h"
+
 #include <QFocusEvent>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QValidator>
 
 #include <cmath>
@@ -185,11 +189,15 @@ void NumericEdit::showText(const QString& text)
 {
     if (text == this->text())
         return;
+    // A value selected as a whole stays selected in its other form, so typing still replaces it.
+    const bool wholeSelected = hasSelectedText() && selectedText() == this->text();
     m_formatting = true;
     m_settingText = true;
     setText(text);
     m_settingText = false;
     m_formatting = false;
+    if (wholeSelected)
+        selectAll();
 }
 
 void NumericEdit::showPlain()
@@ -228,9 +236,21 @@ void NumericEdit::focusInEvent(QFocusEvent* event)
     beginTyping();
     QLineEdit::focusInEvent(event);
     // Entering the field from the program (moving on with Enter) selects it, as Tab does, so
-    // that typing replaces the value.
-    if (event->reason() == Qt::OtherFocusReason)
+    // that typing replaces the value. A one-character box is selected however it is entered:
+    // its one character can only be replaced.
+    if (event->reason() == Qt::OtherFocusReason || (m_maxDigits == 1 && event->reason() != Qt::ActiveWindowFocusReason &&
+                                                    event->reason() != Qt::PopupFocusReason))
         selectAll();
+    // The click that brings the focus places the cursor when it is let go: select after it.
+    m_selectOnRelease = m_maxDigits == 1 && event->reason() == Qt::MouseFocusReason;
+}
+
+void NumericEdit::mouseReleaseEvent(QMouseEvent* event)
+{
+    QLineEdit::mouseReleaseEvent(event);
+    if (m_selectOnRelease && !hasSelectedText())
+        selectAll();
+    m_selectOnRelease = false;
 }
 
 void NumericEdit::focusOutEvent(QFocusEvent* event)
@@ -246,7 +266,19 @@ void NumericEdit::keyPressEvent(QKeyEvent* event)
     // Keys sent to the edit before it received the focus still type into the plain digits.
     if (!m_editing)
         beginTyping();
+    // A decimal point in a whole-number box would silently make "1.5" into 15: say so.
+    const QString text = event->text();
+    if (!m_decimals && !isReadOnly() && (text == QLatin1String(".") || text == QStringLiteral("。"))) {
+        event->accept();
+        CurrentPrompter().message(WholeNumbersOnlyMessage());
+        return;
+    }
     QLineEdit::keyPressEvent(event);
+}
+
+QString WholeNumbersOnlyMessage()
+{
+    return QStringLiteral("此项只能填写整数，不能输入小数点。");
 }
 
 void NumericEdit::dropEvent(QDropEvent* event)

@@ -3,7 +3,8 @@
 #include <QLineEdit>
 
 // The numeric edit of the record editor. Only digits can be typed (and one "." when decimals
-// are allowed, a leading "-" when the minimum is negative); a keystroke that would make the value
+// are allowed, a leading "-" when the minimum is negative; a "." in a whole-number box is refused
+// with a message); entering a one-character box selects its character; a keystroke that would make the value
 // exceed the maximum or the number of digits exceed the length limit does not go in. Without the
 // focus the value shows with thousands separators ("1,234,567"), with the focus in plain digits.
 // An empty edit reads 0. Whole values are kept as 64-bit integers, so 14-digit codes stay exact.
@@ -45,6 +46,7 @@ protected:
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
 private:
@@ -66,7 +68,11 @@ private:
     bool m_editing = false;     // the plain digits are shown for typing
     bool m_formatting = false;  // the display is being switched; the content stays
     bool m_settingText = false; // the program sets the text, which the keyboard rules do not limit
+    bool m_selectOnRelease = false; // a one-character box entered by a click
 };
+
+// What a whole-number box says when a decimal point is typed into it.
+QString WholeNumbersOnlyMessage();
 
 // Inserts thousands separators into the whole part of a plain number ("-1234567.5" -> "-1,234,567.5").
 QString GroupThousands(const QString& plain);

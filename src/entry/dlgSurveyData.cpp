@@ -16,6 +16,7 @@
 #include "entry/RecordStore.h"
 #include "entry/RtfReader.h"
 #include "entry/SurveyPages.h"
+#include "logic/ErrorListPlace.h"
 #include "logic/MessageListWin.h"
 #include "logic/RuleCheck.h"
 #include "model/Division.h"
@@ -24,9 +25,13 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
+#include <QScreen>
+#include <QGuiApplication>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTextBrowser>
 #include <QToolButton>
@@ -109,14 +114,27 @@ void TdlgSurveyDataForm::focusField(const QString& name)
     }
 }
 
+QRect TdlgSurveyDataForm::errorListPlace(const QSize& frameSize) const
+{
+    const QRect notes(rtfNotes->mapToGlobal(QPoint(0, 0)), rtfNotes->size());
+    const QScreen* shownOn = screen() ? screen() : QGuiApplication::primaryScreen();
+    return ErrorListPlace(frameGeometry(), notes, frameSize, shownOn->availableGeometry());
+}
+
 void TdlgSurveyDataForm::jumpToField(int page, const QString& field)
 {
     if (page < 0 || page > kLastPage)
         return;
     DataPage->setCurrentIndex(page);
+    // The double click made the error list the active window: the keys typed next belong to
+    // the editor's field, which is entered as Tab enters it, so that typing replaces the value.
+    activateWindow();
     QWidget* w = control(field);
-    if (w && w->isEnabled() && DataPage->currentIndex() == page)
+    if (w && w->isEnabled() && DataPage->currentIndex() == page) {
         w->setFocus(Qt::OtherFocusReason);
+        if (auto* edit = qobject_cast<QLineEdit*>(w))
+            edit->selectAll();
+    }
 }
 
 // ---------------------------------------------------------------- opening and loading
@@ -156,6 +174,9 @@ void TdlgSurveyDataForm::showEvent(QShowEvent* event)
     MessageListWin().jumpTo = [self](int page, const QString& field) {
         if (self)
             self->jumpToField(page, field);
+    };
+    MessageListWin().placeFor = [self](const QSize& frameSize) {
+        return self ? self->errorListPlace(frameSize) : QRect();
     };
     readCodeLists();
     LoadRecord();
@@ -584,7 +605,10 @@ void TdlgSurveyDataForm::pageChanged(int index)
 {
     if (index == m_page)
         return;
-    if (!pageChanging(m_page, index)) {
+    // A tab click was checked before the change (tabPressed); other changes are checked now.
+    const bool approved = index == m_approvedPage;
+    m_approvedPage = -1;
+    if (!approved && !pageChanging(m_page, index)) {
         DataPage->blockSignals(true);
         DataPage->setCurrentIndex(m_page);
         DataPage->blockSignals(false);
@@ -601,8 +625,25 @@ void TdlgSurveyDataForm::showNotes(int page)
     rtfNotes->setHtml(ReadNotesFile(NotesFilePath(page)));
 }
 
+bool TdlgSurveyDataForm::tabPressed(QMouseEvent* event)
+{
+    // The change is checked before the tab bar switches, so a refused change never shows the
+    // other page and the tab bar, the page and the notes stay together.
+    if (event->button() != Qt::LeftButton)
+        return false;
+    const int index = DataPage->tabBar()->tabAt(event->position().toPoint());
+    if (index < 0 || index == DataPage->currentIndex())
+        return false;
+    if (!pageChanging(m_page, index))
+        return true;
+    m_approvedPage = index;
+    return false;
+}
+
 bool TdlgSurveyDataForm::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == DataPage->tabBar() && event->type() == QEvent::MouseButtonPress)
+        return tabPressed(static_cast<QMouseEvent*>(event)) || QDialog::eventFilter(watched, event);
     auto* w = qobject_cast<QWidget*>(watched);
     if (w && m_pageOf.contains(w)) {
         if (event->type() == QEvent::KeyPress) {
@@ -617,8 +658,10 @@ bool TdlgSurveyDataForm::eventFilter(QObject* watched, QEvent* event)
             }
         } else if (event->type() == QEvent::FocusOut) {
             const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
-            // A message box or a menu taking the focus is not the user leaving the field.
-            if (!m_inCheck && reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
+            // A message box or a menu taking the focus is not the user leaving the field, nor is
+            // the field going out of sight with its page: the page change has its own checks.
+            if (!m_inCheck && reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason &&
+                w->isVisible()) {
                 const QString name = w->objectName().toLower();
                 if (m_pageOf.value(w) == 0)
                     exitCheck(w, true);
@@ -778,8 +821,11 @@ bool TdlgSurveyDataForm::FormCloseQuery()
     const bool pending = button("tbSave")->isEnabled()
                          && (button("tbHold")->isEnabled() || StateValue(numeric("c907")->plainText()) > 2);
     if (pending) {
-        const int answer =
-            CurrentPrompter().question(QStringLiteral("对数据改动后尚未保存，准备保存这些改动吗？"), ButtonYes | ButtonNo);
+        const int answer = CurrentPrompter().question(QStringLiteral("对数据改动后尚未保存，准备保存这些改动吗？"),
+                                                      ButtonYes | ButtonNo | QuestionIcon);
+        // Esc or the close box answers neither: the window stays with everything typed.
+        if (answer != AnswerYes && answer != AnswerNo)
+            return false;
         if (answer == AnswerYes) {
             if (!ValidateHeader())
                 return false;

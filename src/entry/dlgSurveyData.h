@@ -11,6 +11,7 @@ class NumericEdit;
 class QAction;
 class QLabel;
 class QLineEdit;
+class QMouseEvent;
 class QTabWidget;
 class QTextBrowser;
 class QToolButton;
@@ -45,6 +46,8 @@ public:
     int currentPage() const;
     // Switches to a page and focuses the field when it is enabled.
     void jumpToField(int page, const QString& field);
+    // Where the error list's frame goes so that the tabs and fields stay visible.
+    QRect errorListPlace(const QSize& frameSize) const;
 
     // Actions.
     void tbHoldClick();
@@ -112,6 +115,7 @@ private:
     void reReadList(int position);
     void showNotes(int page);
     bool pageChanging(int from, int to);
+    bool tabPressed(QMouseEvent* event);
     void pageChanged(int index);
     void exitCheck(QWidget* field, bool byUser);
     void lookupDivision(bool byUser);
@@ -140,5 +144,6 @@ private:
     TMenuItemDataArray m_states;
     RowSet* m_list = nullptr;
     int m_page = 0;
+    int m_approvedPage = -1; // a page change already checked when its tab was pressed
     bool m_inCheck = false;
 };

@@ -18,6 +18,7 @@
 #include <QScrollArea>
 #include <QShortcut>
 #include <QStyle>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTextBrowser>
 #include <QToolButton>
@@ -111,10 +112,13 @@ void TdlgSurveyDataForm::buildWindow()
         auto* scroll = new QScrollArea;
         scroll->setWidgetResizable(true);
         scroll->setFrameShape(QFrame::NoFrame);
+        // A click on a blank part of a page does not leave the field being typed in.
+        scroll->setFocusPolicy(Qt::NoFocus);
         scroll->setWidget(page.number == 0 ? buildCover() : buildDataPage(page.number));
         DataPage->addTab(scroll, page.tabCaption);
     }
     connect(DataPage, &QTabWidget::currentChanged, this, &TdlgSurveyDataForm::pageChanged);
+    DataPage->tabBar()->installEventFilter(this);
 
     rtfNotes = new QTextBrowser;
     rtfNotes->setObjectName(QStringLiteral("rtfNotes"));

@@ -38,7 +38,10 @@ TMessageListWinForm::TMessageListWinForm(QWidget* parent)
                           Qt::WindowCloseButtonHint)
 {
     setWindowTitle(QStringLiteral("逻辑错误列表"));
-    resize(900, 258);
+    // The list shows beside the editor while the clerk types: showing or refilling it must
+    // not take the keyboard away from the editor's field.
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    resize(DesignedSize);
     QFont listFont(QStringLiteral("宋体"));
     listFont.setPixelSize(13);
     setFont(listFont);
@@ -152,8 +155,36 @@ void TMessageListWinForm::GridDblClick()
 
 void TMessageListWinForm::showEvent(QShowEvent* event)
 {
-    move(ShownPosition);
+    if (m_movedByUser) {
+        move(m_userPlace);
+    } else {
+        // The frame around the client area is known once the window has been shown; before,
+        // the owner's frame, drawn by the same window manager, stands in for it.
+        QSize frame = frameGeometry().size() - geometry().size();
+        if (frame.isEmpty() && parentWidget())
+            frame = parentWidget()->window()->frameGeometry().size() - parentWidget()->window()->geometry().size();
+        const QSize designed(DesignedSize.width() + frame.width(), DesignedSize.height() + frame.height());
+        const QRect place = placeFor ? placeFor(designed) : QRect();
+        if (place.isValid()) {
+            resize(place.size() - frame);
+            move(place.topLeft());
+        } else {
+            resize(DesignedSize);
+            move(ShownPosition);
+        }
+    }
+    m_placedAt = pos();
     QDialog::showEvent(event);
+}
+
+void TMessageListWinForm::moveEvent(QMoveEvent* event)
+{
+    // A move the program did not make while the window shows is the clerk's drag.
+    if (isVisible() && pos() != m_placedAt) {
+        m_movedByUser = true;
+        m_userPlace = pos();
+    }
+    QDialog::moveEvent(event);
 }
 
 void TMessageListWinForm::changeEvent(QEvent* event)

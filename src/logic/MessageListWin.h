@@ -19,6 +19,7 @@ public:
     static constexpr int FixedColumnWidth = 32;
     static constexpr int DefaultRowHeight = 18;
     static constexpr QPoint ShownPosition{90, 476};
+    static constexpr QSize DesignedSize{900, 258};
 
     explicit TMessageListWinForm(QWidget* parent = nullptr);
 
@@ -34,6 +35,11 @@ public:
     // The jump of a double click: switch the record editor to the page and focus the field.
     // The record editor installs it.
     std::function<void(int page, const QString& focusField)> jumpTo;
+    // Where the window's frame goes when it shows, given the frame size it wants; the record
+    // editor places it beside itself. An invalid rectangle, or none, shows it at ShownPosition.
+    // Once the clerk has moved the window, it shows where the clerk left it for the rest of the run.
+    std::function<QRect(const QSize& frameSize)> placeFor;
+    bool movedByUser() const { return m_movedByUser; }
 
     QTableWidget* grid() const { return Grid; }
     // The row height a text needs in a column: its height wrapped at word boundaries within the
@@ -42,6 +48,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
     void changeEvent(QEvent* event) override;
 
 private:
@@ -53,6 +60,9 @@ private:
     QTableWidget* Grid;
     bool m_hasRows = false;
     bool m_jumpInProgress = false;
+    QPoint m_placedAt;        // where the program last put the window
+    bool m_movedByUser = false;
+    QPoint m_userPlace;
 };
 
 // The one error list of the program, made on first use.

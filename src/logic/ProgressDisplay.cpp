@@ -36,8 +36,13 @@ void ProgressDisplay::step()
     if (m_done < m_total)
         ++m_done;
     m_bar->setValue(ProgressPercent(int(m_done), int(m_total)));
-    if (m_done >= m_total)
-        m_timer->stop(); // the texts keep the last times shown
+    if (m_done >= m_total) {
+        m_timer->stop();
+        // The timer shows the counts only every 100 ms: the end shows its own, "待完成 0".
+        const ProgressTick t = ProgressAfterTick(m_ticks, int(m_done), int(m_total), m_estimate);
+        m_doneText->setText(t.texts.done);
+        m_toDoText->setText(t.texts.toDo);
+    }
 }
 
 void ProgressDisplay::stepTo(qint64 done)

@@ -16,7 +16,8 @@ public:
 
     // Sets the counts, shows their texts and starts the timer.
     void start(qint64 total, qint64 done);
-    // One more item done; the timer stops when the bar is full.
+    // One more item done; when the bar is full the timer stops and the texts show the final
+    // counts.
     void step();
     // Several items done at once (loops that report now and then, not per item).
     void stepTo(qint64 done);

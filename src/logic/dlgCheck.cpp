@@ -6,6 +6,7 @@
 #include "db/WorkingDatabase.h"
 #include "logic/BatchCheck.h"
 #include "logic/BatchRuleSet.h"
+#include "logic/ProgressBar.h"
 #include "logic/ProgressDisplay.h"
 
 #include <QApplication>
@@ -19,6 +20,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
+#include <QScopeGuard>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -120,12 +122,17 @@ void TdlgCheckForm::setIdle()
     m_resume->setEnabled(false);
     for (QRadioButton* c : m_choices)
         c->setEnabled(true);
+    m_from->setEnabled(true);
+    m_to->setEnabled(true);
 }
 
 void TdlgCheckForm::tbCheckClick()
 {
     for (QRadioButton* c : m_choices)
         c->setEnabled(false);
+    // The range of a run stays as it was started.
+    m_from->setEnabled(false);
+    m_to->setEnabled(false);
     m_bar->setValue(0);
     m_preparing->show();
     m_done->hide();
@@ -235,9 +242,26 @@ void TdlgCheckForm::reject()
     QDialog::reject();
 }
 
-void RunBatchCheckAndReport(const QString& selectSql, TdlgCheckForm* dialog)
+void CheckSelectedRecords(const QStringList& codes)
+{
+    if (codes.isEmpty())
+        return;
+    TProgressBarForm& progress = ProgressBarForm();
+    // The window only shows the run: nothing else may be started until it ends.
+    progress.setWindowModality(Qt::ApplicationModal);
+    progress.show();
+    const auto hide = qScopeGuard([&progress] { progress.hide(); });
+    RunBatchCheckAndReport(SelectedRecordsCheckSql(codes), nullptr, &progress);
+}
+
+void RunBatchCheckAndReport(const QString& selectSql, TdlgCheckForm* dialog, TProgressBarForm* progress)
 {
     BatchCheckHooks hooks;
+    if (progress) {
+        hooks.started = [progress](qint64 total, qint64 done) { progress->StartProgress(int(total), int(done)); };
+        hooks.stepped = [progress] { progress->StepProgress(); };
+        hooks.processEvents = [] { QApplication::processEvents(); };
+    }
     if (dialog) {
         hooks.started = [dialog](qint64 total, qint64 done) { dialog->StartCheckProgress(total, done); };
         hooks.stepped = [dialog] { dialog->StepCheckProgress(); };
@@ -261,6 +285,8 @@ void RunBatchCheckAndReport(const QString& selectSql, TdlgCheckForm* dialog)
     }
     if (result.stopped)
         return;
+    if (progress)
+        progress->hide(); // the run's answer is the next thing to see
     if (!result.anyError())
         CurrentPrompter().message(BatchCleanMessage());
     else if (!CurrentPrompter().openFile(report))

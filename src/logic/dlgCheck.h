@@ -68,6 +68,13 @@ private:
     bool m_running = false;
 };
 
+class TProgressBarForm;
+
 // Runs the check over a statement's returns, then congratulates or opens the report; with a
-// dialog the run shows its progress and obeys pause and return. Errors are shown.
-void RunBatchCheckAndReport(const QString& selectSql, TdlgCheckForm* dialog);
+// dialog the run shows its progress and obeys pause and return, with a progress window it shows
+// its progress there. Errors are shown.
+void RunBatchCheckAndReport(const QString& selectSql, TdlgCheckForm* dialog, TProgressBarForm* progress = nullptr);
+
+// "检查选中数据的逻辑": checks the returns of these codes (numbers) at once, showing the run in
+// the progress window.
+void CheckSelectedRecords(const QStringList& codes);

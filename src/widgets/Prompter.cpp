@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QUrl>
@@ -30,6 +31,21 @@ void reportFilter(const FileDialogOptions& o, const QString& chosen)
         *o.chosenFilter = qMax(0, qtFilter(o.filter).split(QStringLiteral(";;")).indexOf(chosen));
 }
 
+} // namespace
+
+void KeepCaptionWhole(QMessageBox& box)
+{
+    // A short message would make the box narrower than its title bar needs for the caption
+    // beside the window manager's icon and buttons. The box sizes itself to its layout, so the
+    // layout gets a row as wide as that.
+    const QFontMetrics title(QApplication::font("QMdiSubWindowTitleBar"));
+    const int width = title.horizontalAdvance(box.windowTitle()) + kTitleBarExtras;
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
+        grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Fixed), grid->rowCount(), 0, 1,
+                      grid->columnCount());
+}
+
+namespace {
 class DialogPrompter : public Prompter {
 public:
     void message(const QString& text) override
@@ -41,6 +57,7 @@ public:
                         QApplication::activeWindow());
         // File names and received labels are text, never markup.
         box.setTextFormat(Qt::PlainText);
+        KeepCaptionWhole(box);
         box.exec();
     }
     int warningQuestion(const QString& caption, const QString& text) override
@@ -49,6 +66,7 @@ public:
                         QApplication::activeWindow());
         box.setTextFormat(Qt::PlainText);
         box.setDefaultButton(QMessageBox::No);
+        KeepCaptionWhole(box);
         box.button(QMessageBox::Yes)->setText(QStringLiteral("是"));
         box.button(QMessageBox::No)->setText(QStringLiteral("否"));
         box.setWindowModality(Qt::ApplicationModal);

@@ -40,10 +40,18 @@ public:
 
 enum AnswerCode { AnswerClosed = 2, AnswerYes = 6, AnswerNo = 7, AnswerNoToAll = 9, AnswerYesToAll = 10 };
 enum AnswerButton { ButtonYes = 1, ButtonNo = 2, ButtonYesToAll = 4, ButtonNoToAll = 8 };
+// Added to the buttons of a question: the dialog shows the question icon beside the text.
+constexpr int QuestionIcon = 0x100;
 
 Prompter& CurrentPrompter();
 // Installs a prompter (tests); nullptr restores the one that shows real dialogs.
 void SetPrompter(Prompter* prompter);
+
+class QMessageBox;
+// Room a title bar takes besides its caption: the window icon and the three buttons.
+constexpr int kTitleBarExtras = 150;
+// Widens a message box so that its title bar shows the whole caption.
+void KeepCaptionWhole(QMessageBox& box);
 
 // Shows "运行中发生错误：" + the message + the tail the caller names.
 void ShowRunError(const QString& message, const QString& tail = QString());

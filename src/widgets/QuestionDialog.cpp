@@ -1,9 +1,12 @@
 #include "widgets/QuestionDialog.h"
 
+#include "widgets/Prompter.h"
+
 #include <QApplication>
 #include <QLabel>
 #include <QPointer>
 #include <QScreen>
+#include <QStyle>
 #include <QToolButton>
 
 namespace {
@@ -24,9 +27,20 @@ TQuestionDlg::TQuestionDlg(const QString& question, int buttons, QWidget* parent
     QFont font(QStringLiteral("宋体"));
     font.setPixelSize(13);
     setFont(font);
+    int textLeft = 12;
+    if (buttons & QuestionIcon) {
+        auto* icon = new QLabel(this);
+        icon->setObjectName(QStringLiteral("QuestionIcon"));
+        icon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxQuestion).pixmap(32, 32));
+        icon->setGeometry(12, 12, 32, 32);
+        textLeft = 56;
+    }
     Question = new QLabel(question, this);
-    Question->move(12, 12);
+    Question->move(textLeft, 12);
     Question->adjustSize();
+    // A short question still leaves the icon its height.
+    if (buttons & QuestionIcon && Question->height() < 32)
+        Question->setFixedHeight(32);
     DlgToolBar = new QWidget(this);
     auto make = [this](const QString& text, int width, int code, bool shown) {
         auto* b = new QToolButton(DlgToolBar);

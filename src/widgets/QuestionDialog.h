@@ -29,7 +29,8 @@ private:
     int m_answer = 2;
 };
 
-// Asks the question with the buttons of the bit set (1 是, 2 否, 4 全都是, 8 全都否) and returns
+// Asks the question with the buttons of the bit set (1 是, 2 否, 4 全都是, 8 全都否; with
+// QuestionIcon of widgets/Prompter.h also the question icon) and returns
 // the answer code (6, 7, 9, 10; 2 when the window is closed another way).
 int AskQuestion(const QString& question, int buttons);
 // The dialog of the question being asked, for tests that answer it; nullptr when none.

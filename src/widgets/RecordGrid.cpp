@@ -46,6 +46,23 @@ void RowSetTableModel::mapColumns()
         c.rowSetColumn = (m_rows && m_rows->isOpen()) ? m_rows->columnIndex(c.fieldName) : -1;
 }
 
+void RowSetTableModel::setMarkedRow(int row)
+{
+    if (row == m_markedRow)
+        return;
+    const int previous = m_markedRow;
+    m_markedRow = row;
+    const int rows = rowCount();
+    for (int r : {previous, row})
+        if (r >= 0 && r < rows)
+            emit headerDataChanged(Qt::Vertical, r, r);
+}
+
+QString CurrentRowMarker()
+{
+    return QStringLiteral("▶");
+}
+
 void RowSetTableModel::titleChanged(int c)
 {
     emit headerDataChanged(Qt::Horizontal, c, c);
@@ -79,8 +96,11 @@ QVariant RowSetTableModel::data(const QModelIndex& index, int role) const
 QVariant RowSetTableModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
     if (orientation == Qt::Vertical) {
+        // The row indicator marks the current row.
         if (role == Qt::DisplayRole)
-            return QString();
+            return section == m_markedRow ? CurrentRowMarker() : QString();
+        if (role == Qt::TextAlignmentRole)
+            return int(Qt::AlignCenter);
         return {};
     }
     if (section < 0 || section >= m_columns.size())
@@ -158,10 +178,14 @@ QString SqlLiteral(const QVariant& value)
 void SelectCurrentRow(QTableView& grid, const RowSet& rows)
 {
     const int row = rows.position();
-    if (row < 0 || !grid.model())
+    auto* model = qobject_cast<RowSetTableModel*>(grid.model());
+    if (model)
+        model->setMarkedRow(row);
+    if (row < 0 || !grid.model() || row >= grid.model()->rowCount())
         return;
+    // The row the actions work on is the one the clerk sees selected.
     const QModelIndex index = grid.model()->index(row, 0);
-    grid.selectionModel()->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
+    grid.selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     grid.scrollTo(index);
 }
 

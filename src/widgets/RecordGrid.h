@@ -34,6 +34,10 @@ public:
     // Call after the row set was re-read or re-sorted.
     void reload();
 
+    // The row the row indicator marks as current; -1 for none.
+    void setMarkedRow(int row);
+    int markedRow() const { return m_markedRow; }
+
     Column& column(int c) { return m_columns[c]; }
     const Column& column(int c) const { return m_columns[c]; }
     void titleChanged(int c);
@@ -47,7 +51,11 @@ private:
     void mapColumns();
     QVector<Column> m_columns;
     RowSet* m_rows = nullptr;
+    int m_markedRow = -1;
 };
+
+// What the row indicator shows beside the current row.
+QString CurrentRowMarker();
 
 // Rows alternate between a pale yellow (odd row numbers) and a pale blue (even); selected rows
 // keep the highlight colour.
@@ -74,7 +82,8 @@ void DeleteSelectedRecords(QTableView& grid, RowSetTableModel& model, Connection
 // Re-reads a row set and returns to the row that was current; the last row when it is gone.
 void RefreshKeepingPosition(QTableView& grid, RowSetTableModel& model);
 
-// Makes the grid's current row the row set's current row.
+// Makes the grid's current row the row set's current row, selects it and marks it in the row
+// indicator.
 void SelectCurrentRow(QTableView& grid, const RowSet& rows);
 
 // A value as a literal for a statement: numbers in plain digits, texts quoted.

@@ -14,6 +14,8 @@
 #include "query/dlgDelete.h"
 #include "query/dlgLocate.h"
 #include "widgets/ScriptedPrompter.h"
+#include "widgets/Application.h"
+#include "widgets/RecordGrid.h"
 #include "support/TestEnvironment.h"
 
 #include <QAction>
@@ -26,6 +28,8 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QScrollArea>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QTableView>
@@ -242,12 +246,16 @@ TEST_F(MainFormTest, UncheckingEveryBoxHidesEveryColumn)
         EXPECT_TRUE(grid().isColumnHidden(c)) << c;
 }
 
-TEST_F(MainFormTest, HiddenListReadsNoDataAndDisablesTheChooser)
+TEST_F(MainFormTest, HiddenListIsDetachedButItsQueryOpensAndTheActionsKeepTheirRules)
 {
     RegWriteInteger("ShowGrid", 0, SettingsRoot::LocalMachine, ProductKey());
     start(2);
     EXPECT_FALSE(form->showGrid());
-    EXPECT_FALSE(rows().isOpen());
+    // the query opens all the same: the actions work on its rows
+    EXPECT_TRUE(rows().isOpen());
+    EXPECT_EQ(rows().recordCount(), 2);
+    for (const char* c : kNeedRows)
+        EXPECT_TRUE(form->action(QString::fromUtf8(c))->isEnabled()) << c;
     EXPECT_EQ(grid().model()->rowCount(), 0);
     EXPECT_FALSE(form->action("自定义列表显示")->isEnabled());
     EXPECT_EQ(form->findChild<QStackedWidget*>()->currentIndex(), 1);
@@ -521,4 +529,130 @@ TEST_F(MainFormTest, FindActionsOpenTheirDialogs)
     form->action("删除记录")->trigger();
     EXPECT_EQ(opened, QStringList({"定位数据记录", "指标查询", "查询数据", "指标查询", "选择删除的方式"}));
     EXPECT_TRUE(prompter.shown.isEmpty());
+}
+
+TEST_F(MainFormTest, AnErrorNoOperationCatchesIsShownAndTheProgramGoesOn)
+{
+    start(3);
+    // a delete the engine refuses, run from a button as an action would be
+    SysConnection().execute("create trigger refuse_delete before delete on dt_data "
+                            "begin select raise(abort, 'delete refused by the engine'); end");
+    QPushButton remove(QStringLiteral("删除记录"));
+    QObject::connect(&remove, &QPushButton::clicked, [&] {
+        DeleteSelectedRecords(grid(), *form->recordModel(), SysConnection(), "dt_data", "c901");
+    });
+    remove.show();
+    for (int attempt = 1; attempt <= 2; ++attempt) {
+        prompter.answer(AnswerYes);
+        QTest::mouseClick(&remove, Qt::LeftButton);
+        ASSERT_EQ(prompter.shown.size(), 2 * attempt); // the question, then the error
+        EXPECT_TRUE(prompter.shown.last().contains("delete refused by the engine"))
+            << prompter.shown.last().toStdString();
+    }
+    EXPECT_EQ(count(), 3);
+    EXPECT_EQ(rows().recordCount(), 3);
+    EXPECT_FALSE(SysConnection().inTransaction());
+}
+
+TEST_F(MainFormTest, TheCurrentRowIsSelectedAndMarkedAfterEveryReRead)
+{
+    start(4);
+    auto marked = [&] {
+        QList<int> rowsMarked;
+        for (int r = 0; r < grid().model()->rowCount(); ++r)
+            if (grid().model()->headerData(r, Qt::Vertical).toString() == CurrentRowMarker())
+                rowsMarked << r;
+        return rowsMarked;
+    };
+    auto selected = [&] {
+        QList<int> rowsSelected;
+        for (const QModelIndex& index : grid().selectionModel()->selectedRows())
+            rowsSelected << index.row();
+        return rowsSelected;
+    };
+    // after start-up
+    EXPECT_EQ(selected(), QList<int>{rows().position()});
+    EXPECT_EQ(marked(), QList<int>{rows().position()});
+    // after a re-query keeping the position
+    rows().moveTo(2);
+    form->keepPosition();
+    EXPECT_EQ(selected(), QList<int>{2});
+    EXPECT_EQ(marked(), QList<int>{2});
+    // a click moves both
+    grid().selectionModel()->setCurrentIndex(grid().model()->index(3, 0),
+                                             QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    EXPECT_EQ(marked(), QList<int>{3});
+    EXPECT_EQ(rows().position(), 3);
+    // after the column chooser rebuilds the list
+    form->BuildRecordList();
+    EXPECT_EQ(selected(), QList<int>{rows().position()});
+    EXPECT_EQ(marked(), QList<int>{rows().position()});
+}
+
+TEST_F(MainFormTest, TheSortedColumnsTitleIsDrawnLime)
+{
+    start(3);
+    form->show();
+    const int code = columnOf("c901");
+    QHeaderView* titles = grid().horizontalHeader();
+    titles->sectionClicked(code);
+    QApplication::processEvents();
+    const QImage drawn = titles->grab().toImage();
+    auto colourAt = [&](int column) {
+        const int x = titles->sectionViewportPosition(column) + 3;
+        return QColor(drawn.pixel(x, titles->height() / 2));
+    };
+    const QColor sorted = colourAt(code);
+    EXPECT_GT(sorted.green(), sorted.red() + 60) << sorted.name().toStdString();
+    EXPECT_GT(sorted.green(), sorted.blue() + 60) << sorted.name().toStdString();
+    // the other titles keep the list's blue
+    const QColor other = colourAt(columnOf("c902"));
+    EXPECT_GT(other.blue(), other.red()) << other.name().toStdString();
+}
+
+TEST_F(MainFormTest, NavigationCaptionsShowWholeWithIconsOfOneSize)
+{
+    start(0);
+    form->resize(1024, 720);
+    form->show();
+    for (int g = 0; g < 3; ++g)
+        form->navigation()->setGroupOpen(g, true);
+    QApplication::processEvents();
+    const QList<QToolButton*> items = form->navigation()->findChildren<QToolButton*>("navItem");
+    ASSERT_EQ(items.size(), 16);
+    // the pane shows the whole bar: nothing is cut at its right edge
+    auto* pane = qobject_cast<QScrollArea*>(form->navigation()->parentWidget()->parentWidget());
+    ASSERT_NE(pane, nullptr);
+    EXPECT_LE(form->navigation()->width(), pane->viewport()->width());
+    for (QToolButton* item : items) {
+        SCOPED_TRACE(item->text().toStdString());
+        EXPECT_GE(item->width(), item->sizeHint().width());
+        EXPECT_GE(item->width(), item->fontMetrics().horizontalAdvance(item->text()));
+        EXPECT_EQ(item->iconSize(), QSize(32, 32));
+        EXPECT_EQ(item->icon().pixmap(32, 32).size(), QSize(32, 32));
+    }
+}
+
+TEST(QtTexts, MessageBoxesAndFileDialogsSpeakChineseAndShowTheirCaption)
+{
+    ASSERT_TRUE(InstallChineseQtTexts());
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "OK"), "确定");
+    EXPECT_NE(QCoreApplication::translate("QFileDialog", "Look in:"), "Look in:");
+    EXPECT_NE(QCoreApplication::translate("QFileDialog", "File &name:"), "File &name:");
+    EXPECT_NE(QCoreApplication::translate("QFileDialog", "%1 already exists.\nDo you want to replace it?"),
+              "%1 already exists.\nDo you want to replace it?");
+    // a short message through the real prompter: Chinese button, the whole caption in view
+    QString button;
+    int width = 0;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        button = box->buttons().value(0)->text();
+        width = box->width();
+        box->accept();
+    });
+    CurrentPrompter().message(QStringLiteral("好"));
+    EXPECT_EQ(button, "确定");
+    const QFontMetrics title(QApplication::font("QMdiSubWindowTitleBar"));
+    EXPECT_GE(width, title.horizontalAdvance(QStringLiteral("Tallyra")) + kTitleBarExtras);
 }

@@ -88,6 +88,22 @@ TEST_F(MVValidEditTest, FiltersTypedPastedAndComposedText)
     EXPECT_TRUE(prompter.shown.isEmpty());
 }
 
+TEST_F(MVValidEditTest, PastedLineBreaksAndTabsAreDropped)
+{
+    const QString pasted = QStringLiteral("朝阳区\r\n总工会\t一\u2028部");
+    for (TCheckType type : {tcForbid, tcValidate}) {
+        edit.setCheckType(type);
+        edit.setValidChars(QStringLiteral("朝阳区总工会一部\r\n\t\u2028"));
+        edit.setForbidChars(QString());
+        edit.clear();
+        paste(pasted);
+        EXPECT_EQ(edit.text(), "朝阳区总工会一部") << type;
+        edit.clear();
+        commitFromInputMethod(pasted);
+        EXPECT_EQ(edit.text(), "朝阳区总工会一部") << type;
+    }
+}
+
 TEST_F(MVValidEditTest, DefaultsToForbiddingNothing)
 {
     EXPECT_EQ(edit.checkType(), tcForbid);

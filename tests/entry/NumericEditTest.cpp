@@ -1,4 +1,5 @@
 #include "entry/NumericEdit.h"
+#include "widgets/ScriptedPrompter.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -17,6 +18,7 @@ void typeText(QWidget* widget, const QString& text)
 // A window with the edit under test and a second field; Tab moves the focus between them.
 class NumericEditTest : public ::testing::Test {
 protected:
+    ScriptedPrompter prompter;
     QWidget window;
     NumericEdit* edit = new NumericEdit(&window);
     QLineEdit* other = new QLineEdit(&window);
@@ -137,6 +139,51 @@ TEST_F(NumericEditTest, TypingOverAZeroReplacesIt)
     typeText(edit, "1");
     EXPECT_EQ(edit->text(), "1");
     EXPECT_EQ(edit->intValue(), 1);
+}
+
+TEST_F(NumericEditTest, ADecimalPointInAWholeNumberBoxIsRefusedWithAMessage)
+{
+    typeInto("1.5");
+    EXPECT_EQ(prompter.shown, QStringList{WholeNumbersOnlyMessage()});
+    EXPECT_FALSE(edit->text().contains('.'));
+    leaveEdit();
+    prompter.shown.clear();
+    edit->setDecimalsAllowed(true);
+    edit->clearValue();
+    typeInto("1.5");
+    EXPECT_EQ(edit->text(), "1.5");
+    EXPECT_TRUE(prompter.shown.isEmpty());
+}
+
+TEST_F(NumericEditTest, ClickingIntoAOneCharacterBoxSelectsItsCharacter)
+{
+    edit->setMaximum(2);
+    edit->setMaxLength(1);
+    edit->setValue(0);
+    // a click at the left end would put the cursor before the "0"
+    QTest::mouseClick(edit, Qt::LeftButton, Qt::NoModifier, QPoint(3, edit->height() / 2));
+    ASSERT_TRUE(edit->hasFocus());
+    EXPECT_EQ(edit->selectedText(), "0");
+    typeText(edit, "1");
+    EXPECT_EQ(edit->text(), "1");
+    // a box of more characters keeps the cursor where the click put it
+    leaveEdit();
+    edit->setMaxLength(0);
+    edit->setMaximum(999);
+    edit->setValue(0);
+    QTest::mouseClick(edit, Qt::LeftButton, Qt::NoModifier, QPoint(3, edit->height() / 2));
+    EXPECT_FALSE(edit->hasSelectedText());
+}
+
+TEST_F(NumericEditTest, AWholeSelectionStaysSelectedWhenTheSeparatorsGo)
+{
+    edit->setValue(1234567);
+    edit->selectAll();
+    edit->setFocus(Qt::ActiveWindowFocusReason); // the window of a jump becomes active
+    EXPECT_EQ(edit->text(), "1234567");
+    EXPECT_EQ(edit->selectedText(), "1234567");
+    typeText(edit, "5");
+    EXPECT_EQ(edit->text(), "5");
 }
 
 struct DecimalCase {

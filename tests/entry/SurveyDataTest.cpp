@@ -7,11 +7,16 @@
 #include "entry/dlgSurveyData.h"
 #include "model/FieldCatalogue.h"
 #include "widgets/ScriptedPrompter.h"
+#include "widgets/CodePicker.h"
+#include "widgets/QuestionDialog.h"
+#include "logic/MessageListWin.h"
 #include "support/TestEnvironment.h"
 
 #include <QApplication>
 #include <QSet>
 #include <QLabel>
+#include <QMenu>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
 #include <QTextBrowser>
@@ -450,4 +455,130 @@ TEST_F(SurveyDataTest, ThePickerButtonsDoNotTakeTheFocus)
     for (const char* box : {"CityNameCtrl", "LevelName", "StateName"})
         for (QToolButton* b : form->nameBox(box)->findChildren<QToolButton*>())
             EXPECT_EQ(b->focusPolicy(), Qt::NoFocus) << box;
+}
+
+TEST_F(SurveyDataTest, ADismissedCloseQuestionKeepsTheWindowAndWhatWasTyped)
+{
+    addStored(110101000001);
+    addStored(110101000002);
+    openExisting(110101000001);
+    text("c902")->setText("改名");
+    // Esc or the close box: the question answers 2, which is neither 是 nor 否
+    form->close();
+    ASSERT_EQ(prompter.questions, QStringList{"对数据改动后尚未保存，准备保存这些改动吗？"});
+    EXPECT_TRUE(prompter.questionButtons.last() & QuestionIcon);
+    EXPECT_EQ(prompter.questionButtons.last() & ~QuestionIcon, ButtonYes | ButtonNo);
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_EQ(text("c902")->text(), "改名");
+    // nor does a navigation happen
+    form->navigate(2);
+    EXPECT_EQ(num("c901")->intValue(), 110101000001);
+    EXPECT_EQ(text("c902")->text(), "改名");
+    EXPECT_EQ(stored(110101000001, "c902").toString(), "东城区总工会");
+}
+
+TEST_F(SurveyDataTest, TheCloseQuestionShowsTheQuestionIcon)
+{
+    for (int buttons : {ButtonYes | ButtonNo, ButtonYes | ButtonNo | QuestionIcon}) {
+        TQuestionDlg dialog(QStringLiteral("对数据改动后尚未保存，准备保存这些改动吗？"), buttons);
+        dialog.show();
+        auto* icon = dialog.findChild<QLabel*>(QStringLiteral("QuestionIcon"));
+        EXPECT_EQ(icon != nullptr, bool(buttons & QuestionIcon));
+        if (icon) {
+            EXPECT_TRUE(icon->isVisible());
+            EXPECT_FALSE(icon->pixmap().isNull());
+        }
+        // the buttons stay as the bit set asks
+        EXPECT_TRUE(dialog.button(AnswerYes)->isVisible());
+        EXPECT_TRUE(dialog.button(AnswerNo)->isVisible());
+        EXPECT_FALSE(dialog.button(AnswerYesToAll)->isVisible());
+    }
+}
+
+TEST_F(SurveyDataTest, ClicksBesideTheFieldDoNotLeaveIt)
+{
+    openNew();
+    num("c901")->setValue(110101000009);
+    num("c907")->setFocus();
+    ASSERT_EQ(QApplication::focusWidget(), num("c907"));
+    // a blank part of the cover, the name box and its list button
+    QWidget* page = form->pages()->currentWidget();
+    QTest::mouseClick(page, Qt::LeftButton, Qt::NoModifier, QPoint(page->width() - 5, page->height() - 5));
+    QLineEdit* states = form->nameBox("StateName");
+    QTest::mouseClick(states, Qt::LeftButton, Qt::NoModifier, QPoint(5, states->height() / 2));
+    EXPECT_TRUE(prompter.shown.isEmpty()) << prompter.shown.join(" | ").toStdString();
+    EXPECT_EQ(QApplication::focusWidget(), num("c907"));
+    QToolButton* drop = states->findChild<QToolButton*>();
+    ASSERT_NE(drop, nullptr);
+    QTest::mouseClick(drop, Qt::LeftButton);
+    EXPECT_TRUE(prompter.shown.isEmpty()) << prompter.shown.join(" | ").toStdString();
+    ASSERT_TRUE(CodePopupMenu()->isVisible());
+    // a code chosen from the list is the field's code
+    CodePopupMenu()->actions().at(0)->trigger();
+    CodePopupMenu()->hide();
+    EXPECT_EQ(num("c907")->intValue(), 1);
+    EXPECT_EQ(states->text(), "正常填报");
+}
+
+TEST_F(SurveyDataTest, ARefusedPageChangeShowsOneMessageAndKeepsTabPageAndNotesTogether)
+{
+    openNew();
+    fillCover(110105000001);
+    num("c907")->setValue(0);
+    num("c907")->setFocus();
+    const QString coverNotes = form->notes()->toPlainText();
+    struct Way {
+        const char* name;
+        const char* focused;
+        std::function<void()> turn;
+    } ways[] = {
+        {"tab click", "c907",
+         [&] {
+             QTabBar* tabs = form->pages()->tabBar();
+             QTest::mouseClick(tabs, Qt::LeftButton, Qt::NoModifier, tabs->tabRect(6).center());
+         }},
+        {"program", "c907", [&] { form->pages()->setCurrentIndex(6); }},
+        {"Enter on the last cover field", "c906", [&] { QTest::keyClick(text("c906"), Qt::Key_Return); }},
+    };
+    for (const Way& way : ways) {
+        SCOPED_TRACE(way.name);
+        form->control(way.focused)->setFocus();
+        prompter.shown.clear();
+        way.turn();
+        EXPECT_EQ(prompter.shown,
+                  QStringList{"输入的基层以上工会本年度的填报状态代码不合法，请重新输入或通过列表选择"});
+        EXPECT_EQ(form->currentPage(), 0);
+        EXPECT_EQ(form->pages()->tabBar()->currentIndex(), 0);
+        EXPECT_TRUE(form->pages()->widget(0)->isVisible());
+        EXPECT_FALSE(form->pages()->widget(6)->isVisible());
+        EXPECT_EQ(form->notes()->toPlainText(), coverNotes);
+        EXPECT_EQ(QApplication::focusWidget(), num("c907"));
+    }
+    // an allowed tab click turns the page once
+    num("c907")->setValue(1);
+    prompter.shown.clear();
+    QTabBar* tabs = form->pages()->tabBar();
+    QTest::mouseClick(tabs, Qt::LeftButton, Qt::NoModifier, tabs->tabRect(6).center());
+    EXPECT_EQ(form->currentPage(), 6);
+    EXPECT_TRUE(form->pages()->widget(6)->isVisible());
+    EXPECT_TRUE(prompter.shown.isEmpty());
+}
+
+TEST_F(SurveyDataTest, TheErrorListLeavesTabsAndFieldsVisibleAndKeepsTheClerksPlace)
+{
+    addStored(110101000001, "b001=1, b002=10, b003=20");
+    openExisting(110101000001);
+    form->pages()->setCurrentIndex(4);
+    form->pages()->setCurrentIndex(5); // the rules of pages 5 and 4 are checked
+    TMessageListWinForm& errors = MessageListWin();
+    ASSERT_TRUE(errors.isVisible());
+    const QRect list = errors.frameGeometry();
+    const QRect pages(form->pages()->mapToGlobal(QPoint(0, 0)), form->pages()->size());
+    EXPECT_FALSE(list.intersects(pages)) << list.y() << " " << pages.bottom();
+    // moved by the clerk: the list comes back there for the rest of the run
+    errors.move(list.topLeft() + QPoint(40, -30));
+    const QPoint dragged = errors.pos();
+    form->pages()->setCurrentIndex(4);
+    ASSERT_TRUE(errors.isVisible());
+    EXPECT_EQ(errors.pos(), dragged);
 }

@@ -4,3 +4,4 @@ tallyra_test_program(editor_tests entry/SurveyDataTest.cpp entry/HeaderValidatio
 tallyra_test_program(workbook_tests entry/workbook/WorkbookTest.cpp entry/workbook/StreamingWorkbookTest.cpp
   entry/workbook/DeliveredTemplatesTest.cpp)
 tallyra_test_program(print_tests entry/RecordPrintTest.cpp)
+tallyra_desktop_test_program(editor_focus_desktop_tests entry/EditorFocusDesktopTest.cpp)

@@ -5,6 +5,7 @@
 #include "logic/BatchCheck.h"
 #include "logic/BatchRuleSet.h"
 #include "logic/RuleText.h"
+#include "logic/ProgressBar.h"
 #include "logic/dlgCheck.h"
 #include "widgets/ScriptedPrompter.h"
 #include "support/TestEnvironment.h"
@@ -291,6 +292,7 @@ TEST_F(BatchCheckTest, CheckingTheSelectedRowsOfTheList)
     TMainForm form;
     ASSERT_TRUE(RunStartup(form, {false}));
     QTableView* grid = form.recordGrid();
+    grid->clearSelection(); // the clerk's click replaces the selection of the current row
     for (int row : {1, 2})
         grid->selectionModel()->select(grid->model()->index(row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
     form.CheckSelectedRecords();
@@ -387,4 +389,68 @@ TEST_F(BatchCheckTest, StatesAreSetOnTheCheckedRowWhateverItsCodeHolds)
     EXPECT_EQ(SysConnection().scalar("select RecordState from dt_data where c901 is null").toInt(), 1);
     EXPECT_EQ(SysConnection().scalar("select RecordState from dt_data where c902='文字编号'").toInt(), 2);
     EXPECT_EQ(stateOf(110101000001), 1);
+
+TEST_F(BatchCheckTest, CheckingTheSelectedRowsShowsTheProgressWindowAndTakesCodesAsNumbers)
+{
+    add(110101000001);
+    add(110101000002);
+    // a code stored as text by a file from elsewhere
+    SysConnection().execute("insert into dt_data (c901, c902, c907, RecordState) values ('0 or 1=1', 'x', 1, 0)");
+    TMainForm form;
+    ASSERT_TRUE(RunStartup(form, {false}));
+    QTableView* grid = form.recordGrid();
+    QStringList statements;
+    SysConnection().setStatementObserver([&](const QString& sql) { statements << sql; });
+    TProgressBarForm& progress = ProgressBarForm();
+    bool shownDuringTheRun = false;
+    QObject::connect(progress.bar(), &QProgressBar::valueChanged, &progress,
+                     [&] { shownDuringTheRun = shownDuringTheRun || progress.isVisible(); });
+    int textRow = -1;
+    for (int r = 0; r < grid->model()->rowCount(); ++r)
+        if (form.reportQuery().textAt(r, form.reportQuery().columnIndex("c901")) == "0 or 1=1")
+            textRow = r;
+    ASSERT_GE(textRow, 0);
+    struct Case {
+        QList<int> rows;
+        int checked; // returns whose state was set
+    } cases[] = {{{textRow}, 0}, {{0, textRow}, 1}};
+    for (const Case& c : cases) {
+        SysConnection().execute("update dt_data set RecordState=0");
+        grid->clearSelection();
+        for (int row : c.rows)
+            grid->selectionModel()->select(grid->model()->index(row, 0),
+                                           QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        statements.clear();
+        form.CheckSelectedRecords();
+        for (const QString& sql : statements)
+            EXPECT_FALSE(sql.contains("1=1")) << sql.toStdString();
+        EXPECT_EQ(SysConnection().scalar("select count(*) from dt_data where RecordState<>0").toInt(), c.checked);
+    }
+    SysConnection().setStatementObserver({});
+    EXPECT_TRUE(shownDuringTheRun);
+    EXPECT_FALSE(progress.isVisible());
+    EXPECT_EQ(progress.doneText()->text(), "已完成 1");
+    EXPECT_EQ(progress.toDoText()->text(), "待完成 0");
+}
+
+TEST_F(BatchCheckTest, TheEndOfARunShowsTheFinalCountsAndTheRangeStaysWhileItRuns)
+{
+    for (int i = 1; i <= 3; ++i)
+        add(110101000000 + i);
+    TdlgCheckForm dialog;
+    dialog.show();
+    dialog.choice(2)->setChecked(true);
+    dialog.fromBox()->setText("110101000001");
+    dialog.toBox()->setText("110101000003");
+    bool rangeOpenDuringTheRun = false;
+    QObject::connect(dialog.bar(), &QProgressBar::valueChanged, &dialog, [&] {
+        rangeOpenDuringTheRun = rangeOpenDuringTheRun || dialog.fromBox()->isEnabled() || dialog.toBox()->isEnabled();
+    });
+    dialog.tbCheckClick();
+    EXPECT_FALSE(rangeOpenDuringTheRun);
+    EXPECT_EQ(dialog.doneLabel()->text(), "已完成 3");
+    EXPECT_EQ(dialog.toDoLabel()->text(), "待完成 0");
+    EXPECT_TRUE(dialog.fromBox()->isEnabled());
+    EXPECT_TRUE(dialog.toBox()->isEnabled());
+    EXPECT_EQ(prompter.shown.last(), "恭喜你，所检查的数据没有逻辑错误");
 }

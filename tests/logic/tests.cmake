@@ -1,4 +1,4 @@
-tallyra_test_program(logic_tests logic/RuleTextTest.cpp logic/RuleExpressionTest.cpp)
+tallyra_test_program(logic_tests logic/RuleTextTest.cpp logic/RuleExpressionTest.cpp logic/ErrorListPlaceTest.cpp)
 tallyra_test_program(batch_rule_tests logic/BatchRuleSetTest.cpp)
 tallyra_test_program(logic_window_tests logic/MessageListWinTest.cpp logic/ProgressTest.cpp)
 tallyra_test_program(rule_check_tests logic/RuleCheckTest.cpp)

@@ -1,11 +1,12 @@
-#include <QApplication>
+#include "widgets/Application.h"
+
 #include <gtest/gtest.h>
 
-// Every test runs headless, with a real application object for the windows.
+// Every test runs headless, with the program's own application object for the windows.
 int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
+    TApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
