@@ -21,6 +21,19 @@ QString ReadDatabaseLabel(Connection& connection)
     return label.isEmpty() ? QString() : label.text(QStringLiteral("db_name"));
 }
 
+QString MissingSchemaObject(Connection& connection)
+{
+    static const char* const names[] = {"ct_label", "dt_fieldlist", "dt_data", "view_data"};
+    for (const char* name : names) {
+        const QVariant found = connection.scalar(
+            QStringLiteral("select count(*) from sqlite_master where type in ('table','view') and name=?1 collate nocase"),
+            {QString::fromLatin1(name)});
+        if (found.toInt() == 0)
+            return QString::fromLatin1(name);
+    }
+    return QString();
+}
+
 OpenDatabaseResult OpenWorkingDatabase(const QString& fileName)
 {
     OpenDatabaseResult result;
@@ -34,7 +47,13 @@ OpenDatabaseResult OpenWorkingDatabase(const QString& fileName)
     }
     try {
         connection.open(path, Connection::Mode::ReadWrite);
+        // A file without the tables the program reads (an empty file, another database) is no
+        // system data file, however well the engine opens it.
+        const QString missing = MissingSchemaObject(connection);
+        if (!missing.isEmpty())
+            throw DbError(QStringLiteral("没有找到 %1").arg(missing));
     } catch (const DbError& e) {
+        connection.close();
         result.status = QFile::exists(systemFile) ? OpenDatabaseResult::InstallBroken : OpenDatabaseResult::FileMissing;
         result.error = e.message();
         return result;

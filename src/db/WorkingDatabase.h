@@ -19,12 +19,15 @@ struct OpenDatabaseResult {
     enum Status {
         Opened,
         FileMissing,    // "没有找到系统数据文件，请重新安装。"
-        InstallBroken,  // "软件安装不正确，请与软件提供者联系！"
+        InstallBroken,  // "软件安装不正确，请与软件提供者联系！" (not a database, or without its tables)
         LabelUnreadable // the file opened but its label could not be read; error holds why
     };
     Status status = Opened;
     QString error;
 };
+
+// The first of the tables and views start-up reads that the file lacks; empty when it has them.
+QString MissingSchemaObject(Connection& connection);
 
 // Opens the shared connection on the file (the system data file when the name is empty),
 // sets CurrentDatabasePath and reads DatabaseLabel from ct_label.
