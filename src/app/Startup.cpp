@@ -48,7 +48,12 @@ bool RunStartup(TMainForm& mainForm, const StartupOptions& options)
 {
     LoadEnvironmentSettings(QStringLiteral("Tallyra"));
 
-    const OpenDatabaseResult opened = OpenWorkingDatabase();
+    OpenDatabaseResult opened = OpenWorkingDatabase();
+    if ((opened.status == OpenDatabaseResult::Opened || opened.status == OpenDatabaseResult::LabelUnreadable)
+        && !MissingSchemaObject(SysConnection()).isEmpty()) {
+        SysConnection().close();
+        opened.status = OpenDatabaseResult::InstallBroken;
+    }
     switch (opened.status) {
     case OpenDatabaseResult::FileMissing:
         CurrentPrompter().message(QStringLiteral("没有找到系统数据文件，请重新安装。"));

@@ -47,13 +47,7 @@ OpenDatabaseResult OpenWorkingDatabase(const QString& fileName)
     }
     try {
         connection.open(path, Connection::Mode::ReadWrite);
-        // A file without the tables the program reads (an empty file, another database) is no
-        // system data file, however well the engine opens it.
-        const QString missing = MissingSchemaObject(connection);
-        if (!missing.isEmpty())
-            throw DbError(QStringLiteral("没有找到 %1").arg(missing));
     } catch (const DbError& e) {
-        connection.close();
         result.status = QFile::exists(systemFile) ? OpenDatabaseResult::InstallBroken : OpenDatabaseResult::FileMissing;
         result.error = e.message();
         return result;

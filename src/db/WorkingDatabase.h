@@ -19,14 +19,16 @@ struct OpenDatabaseResult {
     enum Status {
         Opened,
         FileMissing,    // "没有找到系统数据文件，请重新安装。"
-        InstallBroken,  // "软件安装不正确，请与软件提供者联系！" (not a database, or without its tables)
+        InstallBroken,  // "软件安装不正确，请与软件提供者联系！"
         LabelUnreadable // the file opened but its label could not be read; error holds why
     };
     Status status = Opened;
     QString error;
 };
 
-// The first of the tables and views start-up reads that the file lacks; empty when it has them.
+// The first of the tables and views start-up reads that an open file lacks; empty when it has
+// them all. A file without them (an empty file, another database) is no system data file,
+// however well the engine opens it.
 QString MissingSchemaObject(Connection& connection);
 
 // Opens the shared connection on the file (the system data file when the name is empty),
