@@ -199,6 +199,11 @@ BatchCheckResult RunBatchCheck(Connection& db, const QString& selectSql, const Q
         try {
             commit();
         } catch (...) {
+            // What cannot be committed is undone; the connection is left without a transaction.
+            try {
+                db.rollback();
+            } catch (...) {
+            }
         }
         CommitWhole(file);
         throw;
