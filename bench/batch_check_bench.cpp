@@ -1,8 +1,9 @@
 // Times the batch logic check over 100,000 generated returns, of which about one in eight
 // breaks a rule, against the plain reader stepping the same statement.
 // Usage: batch_check_bench SYSTEM_DATA_FILE [ROWS]
-// Best of three rounds; every round starts from the same states and reads with the plain
-// reader before it checks.
+// Best of three rounds; every round starts from the same states (all 0, so every checked
+// return is written) and reads with the plain reader before it checks. Then the check is run
+// again on the states it set, as a clerk's second run finds them.
 #include "BenchClock.h"
 #include "db/Connection.h"
 #include "db/WorkingDatabase.h"
@@ -63,11 +64,19 @@ int main(int argc, char* argv[])
         check.keepBest(Measure(
             [&] { r = RunBatchCheck(db, AllRecordsCheckSql(), report, QDateTime::currentDateTime(), true); }));
     }
+    // Checked again: every state already holds, so no row is written.
+    Timing again;
+    for (int round = 0; round < 3; ++round)
+        again.keepBest(Measure(
+            [&] { RunBatchCheck(db, AllRecordsCheckSql(), report, QDateTime::currentDateTime(), true); }));
     std::printf("returns checked: %lld (failed %lld, failed checks %lld)\n", r.checkedRecords, r.failedRecords,
                 r.failedChecks);
     PrintTiming("plain reader on the rows, best of 3", plain);
     PrintTiming("whole batch check with report and states, best of 3", check);
     PrintRatio(check, plain, 2.0);
+    PrintTiming("the same check again, every state already set, best of 3", again);
+    std::printf("ratio of the check again to the plain reader: %.2f (processor %.2f)\n", again.seconds / plain.seconds,
+                again.cpuSeconds / plain.cpuSeconds);
     std::printf("report size: %.1f MB; peak resident: %.1f MB\n", QFileInfo(report).size() / 1048576.0,
                 PeakKilobytes() / 1024.0);
     std::printf("states: %d passed, %d failed\n",

@@ -8,16 +8,52 @@
 #include "app/dlgAbout.h"
 #include "db/WorkingDatabase.h"
 
+#include <future>
+
 QString StatusBarVersionText(int buildNumber)
 {
     return QStringLiteral("开发单位：Morvane\u3000软件版本：1.0 (Build %1)").arg(buildNumber);
 }
 
+namespace {
+// The record list read on a thread of its own, over a connection of its own, while the splash
+// shows; the main thread meanwhile keeps the splash moving.
+std::future<RowSet> readRecordListAsync(const QString& path)
+{
+    return std::async(std::launch::async, [path] {
+        Connection connection;
+        connection.open(path);
+        return connection.query(ReportQuerySql());
+    });
+}
+
+// Hands the list read on the worker to the main window, which re-queries it on the shared
+// connection from then on. A read that failed is left to BuildRecordList, which reads again and
+// shows why.
+void adoptRecordList(TMainForm& mainForm, std::future<RowSet>& reading)
+{
+    if (!reading.valid())
+        return;
+    try {
+        RowSet rows = reading.get();
+        rows.setSource(&SysConnection(), ReportQuerySql());
+        rows.setKeyColumn(QStringLiteral("c901"));
+        mainForm.reportQuery() = std::move(rows);
+    } catch (...) {
+    }
+}
+} // namespace
+
 bool RunStartup(TMainForm& mainForm, const StartupOptions& options)
 {
     LoadEnvironmentSettings(QStringLiteral("Tallyra"));
 
-    const OpenDatabaseResult opened = OpenWorkingDatabase();
+    OpenDatabaseResult opened = OpenWorkingDatabase();
+    if ((opened.status == OpenDatabaseResult::Opened || opened.status == OpenDatabaseResult::LabelUnreadable)
+        && !MissingSchemaObject(SysConnection()).isEmpty()) {
+        SysConnection().close();
+        opened.status = OpenDatabaseResult::InstallBroken;
+    }
     switch (opened.status) {
     case OpenDatabaseResult::FileMissing:
         CurrentPrompter().message(QStringLiteral("没有找到系统数据文件，请重新安装。"));
@@ -35,10 +71,18 @@ bool RunStartup(TMainForm& mainForm, const StartupOptions& options)
     }
     mainForm.setWindowTitle(QStringLiteral("Tallyra - ") + DatabaseLabel);
     mainForm.setShowGrid(RegReadInteger(QStringLiteral("ShowGrid"), 1, SettingsRoot::LocalMachine, ProductKey()) == 1);
-    mainForm.BuildRecordList();
+    // With a splash the list is read while it shows, so the window is ready when it ends.
+    std::future<RowSet> reading;
+    if (options.splash && mainForm.showGrid())
+        reading = readRecordListAsync(CurrentDatabasePath);
+    auto buildRecordList = [&] {
+        adoptRecordList(mainForm, reading);
+        mainForm.BuildRecordList();
+    };
 
     QString error;
     if (!ReadProductVersion(ProductVersion(), &error)) {
+        buildRecordList();
         CurrentPrompter().message(error);
         return true;
     }
@@ -48,6 +92,7 @@ bool RunStartup(TMainForm& mainForm, const StartupOptions& options)
         splash.StartSplash();
         splash.exec();
     }
+    buildRecordList();
     GroupingTableNames();
     return true;
 }

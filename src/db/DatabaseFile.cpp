@@ -9,8 +9,11 @@
 #include <QFileInfo>
 #include <QTemporaryFile>
 
+#include <QRegularExpression>
+
 #include <cstdio>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 void CreateEmptyDatabase(const QString& path)
@@ -61,10 +64,45 @@ bool syncFolder(const QString& folder)
 
 } // namespace
 
+namespace {
+// Removes a temporary database and the journal the engine may have left beside it.
+void removeTempDatabase(const QString& temp)
+{
+    QFile::remove(temp);
+    QFile::remove(temp + QStringLiteral("-journal"));
+}
+
+// Temporaries of an earlier compaction that did not end (the program was killed): "~SM" and six
+// characters, ".tmp", and their journals. Nothing else in the folder is touched.
+void removeStaleTemps(const QString& folder)
+{
+    static const QRegularExpression ours(QStringLiteral(R"(^~SM[A-Za-z0-9]{6}\.tmp(-journal)?$)"));
+    const QDir dir(folder);
+    for (const QString& name : dir.entryList({QStringLiteral("~SM*")}, QDir::Files | QDir::Hidden | QDir::System))
+        if (ours.match(name).hasMatch())
+            QFile::remove(dir.filePath(name));
+}
+} // namespace
+
 CompactResult CompactDatabaseFile(const QString& path)
 {
     CompactResult result;
-    const QString temp = freshTempName(QFileInfo(path).absolutePath());
+    // A link is followed: the file it names is compacted in its own folder and the link stays.
+    const QString target = QFileInfo(path).exists() ? QFileInfo(path).canonicalFilePath() : path;
+    struct stat before {};
+    if (::stat(QFile::encodeName(target).constData(), &before) != 0) {
+        result.error = QStringLiteral("找不到文件“%1”").arg(path);
+        return result;
+    }
+    // A read-only file stays as it is: compaction would replace it with a writable one.
+    if ((before.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0
+        || ::access(QFile::encodeName(target).constData(), W_OK) != 0) {
+        result.error = QStringLiteral("数据库文件“%1”是只读的，不能压缩").arg(path);
+        return result;
+    }
+    const QString folder = QFileInfo(target).absolutePath();
+    removeStaleTemps(folder);
+    const QString temp = freshTempName(folder);
     if (temp.isEmpty()) {
         result.error = QStringLiteral("无法在“%1”所在的文件夹中建立临时文件").arg(path);
         return result;
@@ -72,7 +110,7 @@ CompactResult CompactDatabaseFile(const QString& path)
     try {
         {
             Connection source;
-            source.open(path, Connection::Mode::ReadWrite);
+            source.open(target, Connection::Mode::ReadWrite);
             source.execute(QStringLiteral("VACUUM INTO ?1"), {temp});
         }
         {
@@ -82,12 +120,20 @@ CompactResult CompactDatabaseFile(const QString& path)
             if (check != QLatin1String("ok"))
                 throw DbError(QStringLiteral("压缩后的文件没有通过检查：%1").arg(check));
         }
-        if (std::rename(QFile::encodeName(temp).constData(), QFile::encodeName(path).constData()) != 0)
+        // The compacted file takes the old one's permissions and owner before it takes its name.
+        const QByteArray tempName = QFile::encodeName(temp);
+        if (::chmod(tempName.constData(), before.st_mode & 07777) != 0)
+            throw DbError(QStringLiteral("无法设置“%1”的权限").arg(temp));
+        struct stat made {};
+        if (::stat(tempName.constData(), &made) == 0 && (made.st_uid != before.st_uid || made.st_gid != before.st_gid)
+            && ::chown(tempName.constData(), before.st_uid, before.st_gid) != 0)
+            throw DbError(QStringLiteral("无法保持“%1”的所有者").arg(path));
+        if (std::rename(tempName.constData(), QFile::encodeName(target).constData()) != 0)
             throw DbError(QStringLiteral("无法用压缩后的文件替换“%1”").arg(path));
-        syncFolder(QFileInfo(path).absolutePath());
+        syncFolder(folder);
         result.replaced = true;
     } catch (const DbError& e) {
-        QFile::remove(temp);
+        removeTempDatabase(temp);
         result.error = e.message();
     }
     return result;

@@ -16,7 +16,10 @@ struct CompactResult {
 };
 
 // Writes a compacted copy beside the file, checks it and renames it over the file, so an
-// interrupted compaction leaves the old file as it was. Every connection must be closed.
+// interrupted compaction leaves the old file as it was. The file keeps its permissions and
+// owner; a link is followed and the file it names is compacted in that file's folder; a
+// read-only file is refused. Temporaries an earlier, killed compaction left beside the file are
+// removed first. Every connection must be closed.
 CompactResult CompactDatabaseFile(const QString& path);
 
 // Checks a database file received from elsewhere before anything is read from it: the

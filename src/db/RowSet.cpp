@@ -13,22 +13,55 @@
 #include <numeric>
 #include <sqlite3.h>
 
-void RowSet::Column::append(Tag tag, int64_t payload)
+void RowSet::Column::append(int row, Tag tag, int64_t payload)
 {
-    tags.push_back(tag);
-    if (!isWide && (payload < INT32_MIN || payload > INT32_MAX || tag == Real))
-        widen();
-    if (isWide)
-        wide.push_back(payload);
+    const int i = row & (kBlockRows - 1);
+    if (blocks.size() <= size_t(row >> kBlockShift)) {
+        Block block;
+        block.tags.reset(new uint8_t[kBlockRows]);
+        block.narrow.reset(new int32_t[kBlockRows]);
+        blocks.push_back(std::move(block));
+    }
+    Block& b = blocks.back();
+    b.tags[i] = tag;
+    if (!b.wide && (payload < INT32_MIN || payload > INT32_MAX || tag == Real)) {
+        b.wide.reset(new int64_t[kBlockRows]);
+        std::copy(b.narrow.get(), b.narrow.get() + i, b.wide.get());
+        b.narrow.reset();
+    }
+    if (b.wide)
+        b.wide[i] = payload;
     else
-        narrow.push_back(int32_t(payload));
+        b.narrow[i] = int32_t(payload);
 }
 
-void RowSet::Column::widen()
+void RowSet::Column::appendText(int row, const char* text, int bytes)
 {
-    wide.assign(narrow.begin(), narrow.end());
-    std::vector<int32_t>().swap(narrow);
-    isWide = true;
+    // The row's block is made by append before its pool is used.
+    if (blocks.size() <= size_t(row >> kBlockShift))
+        append(row, Null, 0);
+    std::string& pool = blocks.back().pool;
+    const int64_t offset = int64_t(pool.size());
+    const uint32_t length = uint32_t(bytes);
+    pool.append(reinterpret_cast<const char*>(&length), sizeof length);
+    pool.append(text, size_t(bytes));
+    append(row, Text, offset);
+}
+
+QString RowSet::Column::text(int row) const
+{
+    const char* at = blocks[row >> kBlockShift].pool.data() + payload(row);
+    uint32_t length;
+    std::memcpy(&length, at, sizeof length);
+    return QString::fromUtf8(at + sizeof length, qsizetype(length));
+}
+
+size_t RowSet::Column::bytes() const
+{
+    size_t total = blocks.capacity() * sizeof(Block);
+    for (const Block& b : blocks)
+        total += kBlockRows * (1 + (b.wide ? 8 : 4)) + b.pool.capacity();
+    return total;
 }
 
 void RowSet::load(Statement& statement)
@@ -46,41 +79,37 @@ void RowSet::load(Statement& statement)
             m_index.insert(name.toLower(), c);
     }
     while (statement.step()) {
+        const int row = m_rows;
         for (int c = 0; c < count; ++c) {
             Column& col = m_columns[c];
-            switch (sqlite3_column_type(stmt, c)) {
+            // One engine call per value: the value's own readers need no locking.
+            sqlite3_value* value = sqlite3_column_value(stmt, c);
+            switch (sqlite3_value_type(value)) {
             case SQLITE_INTEGER:
-                col.append(Integer, sqlite3_column_int64(stmt, c));
+                col.append(row, Integer, sqlite3_value_int64(value));
                 break;
             case SQLITE_FLOAT: {
-                const double d = sqlite3_column_double(stmt, c);
+                const double d = sqlite3_value_double(value);
                 int64_t bits;
                 std::memcpy(&bits, &d, sizeof bits);
-                col.append(Real, bits);
+                col.append(row, Real, bits);
                 break;
             }
             case SQLITE_NULL:
-                col.append(Null, 0);
+                col.append(row, Null, 0);
                 break;
             default: {
-                const char* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, c));
-                const int bytes = sqlite3_column_bytes(stmt, c);
-                const int64_t offset = int64_t(col.pool.size());
-                col.pool.append(text ? text : "", size_t(bytes));
-                col.pool.push_back('\0');
-                col.append(Text, offset);
+                const char* text = reinterpret_cast<const char*>(sqlite3_value_text(value));
+                col.appendText(row, text ? text : "", text ? sqlite3_value_bytes(value) : 0);
                 break;
             }
             }
         }
         ++m_rows;
     }
-    for (Column& col : m_columns) {
-        col.tags.shrink_to_fit();
-        col.narrow.shrink_to_fit();
-        col.wide.shrink_to_fit();
-        col.pool.shrink_to_fit();
-    }
+    for (Column& col : m_columns)
+        for (Block& b : col.blocks)
+            b.pool.shrink_to_fit();
     m_order.resize(m_rows);
     std::iota(m_order.begin(), m_order.end(), 0);
     m_open = true;
@@ -191,17 +220,17 @@ int RowSet::currentRow() const
 QVariant RowSet::cell(int row, int column) const
 {
     const Column& col = m_columns[column];
-    const int64_t payload = col.payload(row);
-    switch (col.tags[row]) {
+    switch (col.tag(row)) {
     case Integer:
-        return QVariant(qlonglong(payload));
+        return QVariant(qlonglong(col.payload(row)));
     case Real: {
+        const int64_t payload = col.payload(row);
         double d;
         std::memcpy(&d, &payload, sizeof d);
         return QVariant(d);
     }
     case Text:
-        return QVariant(QString::fromUtf8(col.pool.data() + payload));
+        return QVariant(col.text(row));
     default:
         return QVariant();
     }
@@ -248,7 +277,7 @@ bool RowSet::toBool(const QString& name) const
 bool RowSet::isNull(const QString& name) const
 {
     const int c = requireColumn(name);
-    return m_columns[c].tags[currentRow()] == Null;
+    return m_columns[c].tag(currentRow()) == Null;
 }
 
 QVariant RowSet::valueAt(int position, int column) const
@@ -263,7 +292,7 @@ QString RowSet::textAt(int position, int column) const
 
 bool RowSet::isNullAt(int position, int column) const
 {
-    return m_columns[column].tags[m_order[position]] == Null;
+    return m_columns[column].tag(m_order[position]) == Null;
 }
 
 double RowSet::doubleAt(int position, int column) const
@@ -348,36 +377,36 @@ void RowSet::applySort()
     std::vector<double> numbers(m_rows, 0.0);
     bool anyText = false;
     for (int r = 0; r < m_rows; ++r)
-        anyText = anyText || col.tags[r] == Text;
+        anyText = anyText || col.tag(r) == Text;
     if (anyText) {
         // Texts get their rank among the texts, so one numeric comparison orders every row.
         QCollator collator(QLocale(QLocale::Chinese, QLocale::China));
         std::vector<int> textRows;
         for (int r = 0; r < m_rows; ++r)
-            if (col.tags[r] == Text)
+            if (col.tag(r) == Text)
                 textRows.push_back(r);
         std::vector<QString> texts(m_rows);
         for (int r : textRows)
-            texts[r] = QString::fromUtf8(col.pool.data() + col.payload(r));
+            texts[r] = col.text(r);
         std::stable_sort(textRows.begin(), textRows.end(),
                          [&](int a, int b) { return collator.compare(texts[a], texts[b]) < 0; });
         for (size_t i = 0; i < textRows.size(); ++i)
             numbers[textRows[i]] = double(i);
     }
     for (int r = 0; r < m_rows; ++r) {
-        if (col.tags[r] == Integer)
+        if (col.tag(r) == Integer)
             numbers[r] = double(col.payload(r));
-        else if (col.tags[r] == Real) {
+        else if (col.tag(r) == Real) {
             const int64_t bits = col.payload(r);
             std::memcpy(&numbers[r], &bits, sizeof(double));
         }
     }
-    auto rank = [&](int r) { return col.tags[r] == Null ? 0 : (col.tags[r] == Text ? 2 : 1); };
+    auto rank = [&](int r) { return col.tag(r) == Null ? 0 : (col.tag(r) == Text ? 2 : 1); };
     std::stable_sort(m_order.begin(), m_order.end(), [&](int a, int b) {
         const int ra = rank(a), rb = rank(b);
         if (ra != rb)
             return descending ? ra > rb : ra < rb;
-        if (col.tags[a] == Integer && col.tags[b] == Integer) {
+        if (col.tag(a) == Integer && col.tag(b) == Integer) {
             const int64_t x = col.payload(a), y = col.payload(b);
             return descending ? x > y : x < y;
         }
@@ -424,6 +453,6 @@ size_t RowSet::memoryUsed() const
 {
     size_t bytes = m_order.capacity() * sizeof(int);
     for (const Column& col : m_columns)
-        bytes += col.tags.capacity() + col.narrow.capacity() * 4 + col.wide.capacity() * 8 + col.pool.capacity();
+        bytes += col.bytes();
     return bytes;
 }

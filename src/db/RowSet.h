@@ -7,6 +7,7 @@
 #include <QVariantList>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -34,7 +35,7 @@ struct ColumnValueKinds {
 };
 
 // A static, scrollable, fully read result. Values are kept per column in compact typed
-// storage (a type byte and a 32- or 64-bit payload per cell, texts in one pool per column),
+// storage (a type byte and a 32- or 64-bit payload per cell, texts in pools, in blocks of rows),
 // so 100,000 returns of some 220 columns fit in a little over 100 MB.
 class RowSet {
 public:
@@ -103,15 +104,28 @@ public:
 
 private:
     enum Tag : uint8_t { Null = 0, Integer = 1, Real = 2, Text = 3 };
+    // Rows are kept in blocks of a fixed size, so a growing set never copies what it holds.
+    static constexpr int kBlockShift = 12;
+    static constexpr int kBlockRows = 1 << kBlockShift;
+    struct Block {
+        std::unique_ptr<uint8_t[]> tags;
+        std::unique_ptr<int32_t[]> narrow; // used while every payload fits 32 bits
+        std::unique_ptr<int64_t[]> wide;   // used once one does not
+        std::string pool;                  // texts, each as its byte count and its bytes; payload = offset
+    };
     struct Column {
-        std::vector<uint8_t> tags;
-        std::vector<int32_t> narrow; // used while every payload fits 32 bits
-        std::vector<int64_t> wide;   // used once one does not
-        bool isWide = false;
-        std::string pool;            // texts, each ended by a NUL byte; payload = offset
-        void append(Tag tag, int64_t payload);
-        int64_t payload(int row) const { return isWide ? wide[row] : narrow[row]; }
-        void widen();
+        std::vector<Block> blocks;
+        void append(int row, Tag tag, int64_t payload);
+        void appendText(int row, const char* text, int bytes);
+        Tag tag(int row) const { return Tag(blocks[row >> kBlockShift].tags[row & (kBlockRows - 1)]); }
+        int64_t payload(int row) const
+        {
+            const Block& b = blocks[row >> kBlockShift];
+            const int i = row & (kBlockRows - 1);
+            return b.wide ? b.wide[i] : b.narrow[i];
+        }
+        QString text(int row) const;
+        size_t bytes() const;
     };
 
     int requireColumn(const QString& name) const;

@@ -21,6 +21,19 @@ QString ReadDatabaseLabel(Connection& connection)
     return label.isEmpty() ? QString() : label.text(QStringLiteral("db_name"));
 }
 
+QString MissingSchemaObject(Connection& connection)
+{
+    static const char* const names[] = {"ct_label", "dt_fieldlist", "dt_data", "view_data"};
+    for (const char* name : names) {
+        const QVariant found = connection.scalar(
+            QStringLiteral("select count(*) from sqlite_master where type in ('table','view') and name=?1 collate nocase"),
+            {QString::fromLatin1(name)});
+        if (found.toInt() == 0)
+            return QString::fromLatin1(name);
+    }
+    return QString();
+}
+
 OpenDatabaseResult OpenWorkingDatabase(const QString& fileName)
 {
     OpenDatabaseResult result;

@@ -26,6 +26,11 @@ struct OpenDatabaseResult {
     QString error;
 };
 
+// The first of the tables and views start-up reads that an open file lacks; empty when it has
+// them all. A file without them (an empty file, another database) is no system data file,
+// however well the engine opens it.
+QString MissingSchemaObject(Connection& connection);
+
 // Opens the shared connection on the file (the system data file when the name is empty),
 // sets CurrentDatabasePath and reads DatabaseLabel from ct_label.
 OpenDatabaseResult OpenWorkingDatabase(const QString& fileName = QString());

@@ -82,3 +82,57 @@ TEST(Startup, ShowGridSettingHidesTheList)
     RunStartup(form, {false});
     EXPECT_FALSE(form.showGrid());
 }
+
+TEST(Startup, EndsWhenTheSystemDataFileLacksItsTables)
+{
+    struct Case {
+        const char* what;
+        const char* script; // run on the delivered file; empty: the file is made empty
+    } cases[] = {
+        {"an empty file", nullptr},
+        {"no identity label", "drop table ct_label"},
+        {"no survey data", "drop view view_data; drop table dt_data"},
+        {"no field catalogue", "drop table dt_fieldlist"},
+        {"no record list view", "drop view view_data"},
+    };
+    for (const Case& c : cases) {
+        TestEnvironment env;
+        if (c.script) {
+            Connection db;
+            db.open(env.systemDataFile());
+            db.executeScript(c.script);
+        } else {
+            QFile f(env.systemDataFile());
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        }
+        ScriptedPrompter prompter;
+        TMainForm form;
+        EXPECT_FALSE(RunStartup(form, {false})) << c.what;
+        EXPECT_EQ(prompter.shown, QStringList{"软件安装不正确，请与软件提供者联系！"}) << c.what;
+        EXPECT_FALSE(SysConnection().isOpen()) << c.what;
+    }
+}
+
+TEST(Startup, TheSplashReadsTheListAndTheWindowHasItWhenItEnds)
+{
+    TestEnvironment env;
+    {
+        Connection db;
+        db.open(env.systemDataFile());
+        db.execute("insert into dt_data (c901, c902, c907, RecordState) values (110101000002, '乙', 1, 0), "
+                   "(110101000001, '甲', 1, 1)");
+    }
+    ScriptedPrompter prompter;
+    TMainForm form;
+    ASSERT_TRUE(RunStartup(form, {true}));
+    EXPECT_TRUE(prompter.shown.isEmpty());
+    RowSet& list = form.reportQuery();
+    ASSERT_TRUE(list.isOpen());
+    ASSERT_EQ(list.recordCount(), 2);
+    EXPECT_EQ(list.textAt(0, list.columnIndex("c902")), "甲");
+    EXPECT_EQ(form.recordModel()->rowCount(), 2);
+    // From now on the list re-reads on the shared connection.
+    SysConnection().execute("delete from dt_data where c901=110101000002");
+    form.keepPosition();
+    EXPECT_EQ(list.recordCount(), 1);
+}

@@ -4,6 +4,9 @@
 #include <QFile>
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <sys/resource.h>
+
 namespace {
 void writeAll(const QString& path, const QByteArray& bytes)
 {
@@ -42,4 +45,29 @@ TEST(CopyFileContents, MissingSourceLeavesTheTargetAlone)
     EXPECT_FALSE(error.isEmpty());
     EXPECT_EQ(readAll(env.path("dst")), "keep");
     EXPECT_FALSE(CopyFileContents(env.path("dst"), env.path("no/such/folder/x"), &error));
+}
+
+TEST(CopyFileContents, ADiskFullAtTheLastBytesFailsAndKeepsTheTarget)
+{
+    TestEnvironment env(TestEnvironment::Empty);
+    // A whole read block and a short tail: the tail waits in the writer's buffer until the end.
+    const QByteArray content((1 << 16) + 3000, 'c');
+    writeAll(env.path("src"), content);
+    writeAll(env.path("dst"), "keep");
+    QString error;
+    bool copied = true;
+    {
+        rlimit old{};
+        getrlimit(RLIMIT_FSIZE, &old);
+        auto handler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = old;
+        limit.rlim_cur = (1 << 16) + 1000;
+        setrlimit(RLIMIT_FSIZE, &limit);
+        copied = CopyFileContents(env.path("src"), env.path("dst"), &error);
+        setrlimit(RLIMIT_FSIZE, &old);
+        std::signal(SIGXFSZ, handler);
+    }
+    EXPECT_FALSE(copied);
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_EQ(readAll(env.path("dst")), "keep");
 }

@@ -162,3 +162,43 @@ TEST_F(RowSetTest, KeepsLargeAndFractionalValuesExact)
     EXPECT_FALSE(rows.isNull("t"));
     EXPECT_EQ(rows.text("t"), "");
 }
+
+TEST_F(RowSetTest, ATextWithAnEmbeddedNulReadsWhole)
+{
+    const QString text = QStringLiteral("甲") + QChar(0) + QStringLiteral("乙丙");
+    db.execute("insert into t values (100000000005, ?1, 0)", {text});
+    RowSet rows = db.query("select * from t where c901=100000000005");
+    EXPECT_EQ(rows.text("name"), text);
+    EXPECT_EQ(rows.value("name").toString().size(), 4);
+    EXPECT_EQ(rows.textAt(0, rows.columnIndex("name")), text);
+}
+
+TEST_F(RowSetTest, ManyRowsOfMixedKindsKeepEveryValue)
+{
+    // More rows than one block holds; a column turns to wide values and texts midway.
+    db.execute("delete from t");
+    db.execute("with recursive n(i) as (select 0 union all select i+1 from n where i<9999) "
+               "insert into t select i, case when i % 3 = 0 then null else 'x' || i end, "
+               "case when i < 5000 then i when i < 7000 then i * 1000000000000 when i < 9000 then i + 0.5 "
+               "else 'v' || i end from n");
+    RowSet rows = db.query("select * from t order by c901");
+    ASSERT_EQ(rows.recordCount(), 10000);
+    const int name = rows.columnIndex("name"), v = rows.columnIndex("v");
+    for (int i = 0; i < 10000; ++i) {
+        ASSERT_EQ(rows.valueAt(i, 0).toLongLong(), i);
+        ASSERT_EQ(rows.isNullAt(i, name), i % 3 == 0) << i;
+        if (i % 3)
+            ASSERT_EQ(rows.textAt(i, name), QStringLiteral("x%1").arg(i)) << i;
+        const QVariant value = rows.valueAt(i, v);
+        if (i < 5000)
+            ASSERT_EQ(value.toLongLong(), i) << i;
+        else if (i < 7000)
+            ASSERT_EQ(value.toLongLong(), i * 1000000000000LL) << i;
+        else if (i < 9000)
+            ASSERT_EQ(value.toDouble(), i + 0.5) << i;
+        else
+            ASSERT_EQ(value.toString(), QStringLiteral("v%1").arg(i)) << i;
+    }
+    rows.sort("v DESC");
+    EXPECT_EQ(rows.valueAt(0, v).toString(), "v9999"); // texts after numbers, descending first
+}
