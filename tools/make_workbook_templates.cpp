@@ -209,10 +209,10 @@ void splitChoices(const QString& hint, QString* base, QStringList* choices)
         *choices << item.mid(item.indexOf(QLatin1Char('=')) + 1).trimmed();
 }
 
-QVector<ResultColumn> resultColumns(const QString& spec, const QHash<QString, QString>& hints, int lineNumber)
+QVector<ResultColumn> resultColumns(const QString& terms, const QHash<QString, QString>& hints, int lineNumber)
 {
     QVector<ResultColumn> columns;
-    for (const QString& term : spec.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+    for (const QString& term : terms.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
         if (term == QStringLiteral("count")) {
             columns.push_back({QStringLiteral("cnt"), QStringLiteral("单位数(个)")});
             continue;

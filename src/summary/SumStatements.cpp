@@ -68,10 +68,10 @@ QStringList terms(const QString& f, QChar kind)
 }
 
 // "z013-z017:Y" -> z013:Y ... z017:Y
-QStringList expandFields(const QString& spec)
+QStringList expandFields(const QString& terms)
 {
     QStringList out;
-    for (const QString& word : spec.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+    for (const QString& word : terms.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
         const QString mark = word.contains(QLatin1Char(':')) ? word.section(QLatin1Char(':'), 1) : QString();
         const QString range = word.section(QLatin1Char(':'), 0, 0);
         const QString suffix = mark.isEmpty() ? QString() : QLatin1Char(':') + mark;
