@@ -422,7 +422,7 @@ ColumnValueKinds RowSet::valueKinds(int column) const
     kinds.declaredType = m_declaredTypes.value(column);
     const Column& col = m_columns[column];
     for (int row = 0; row < m_rows; ++row) {
-        switch (col.tags[row]) {
+        switch (col.tag(row)) {
         case Integer: {
             kinds.hasInteger = true;
             const int64_t v = col.payload(row);
@@ -436,8 +436,11 @@ ColumnValueKinds RowSet::valueKinds(int column) const
         case Text: {
             kinds.hasText = true;
             // Characters, not bytes: count the bytes that begin a UTF-8 sequence.
+            const char* at = col.blocks[row >> kBlockShift].pool.data() + col.payload(row);
+            uint32_t length;
+            std::memcpy(&length, at, sizeof length);
             int chars = 0;
-            for (const char* p = col.pool.data() + col.payload(row); *p; ++p)
+            for (const char* p = at + sizeof length; p < at + sizeof length + length; ++p)
                 chars += (uint8_t(*p) & 0xC0) != 0x80;
             kinds.longestText = std::max(kinds.longestText, chars);
             break;

@@ -389,6 +389,7 @@ TEST_F(BatchCheckTest, StatesAreSetOnTheCheckedRowWhateverItsCodeHolds)
     EXPECT_EQ(SysConnection().scalar("select RecordState from dt_data where c901 is null").toInt(), 1);
     EXPECT_EQ(SysConnection().scalar("select RecordState from dt_data where c902='文字编号'").toInt(), 2);
     EXPECT_EQ(stateOf(110101000001), 1);
+}
 
 TEST_F(BatchCheckTest, CheckingTheSelectedRowsShowsTheProgressWindowAndTakesCodesAsNumbers)
 {
