@@ -2,7 +2,10 @@
 
 #include "base/Environment.h"
 #include "app/Main.h"
+#include "base/Paths.h"
 #include "base/ProductVersion.h"
+#include "base/WorkingFiles.h"
+#include "summary/ChoiceFile.h"
 #include "widgets/Prompter.h"
 #include "base/SettingsStore.h"
 #include "app/dlgAbout.h"
@@ -16,6 +19,14 @@ QString StatusBarVersionText(int buildNumber)
 }
 
 namespace {
+// What the program writes "beside the program": installed, these live in the user's data
+// folder, seeded from the delivered files.
+QStringList workingFileNames()
+{
+    return {QString::fromLatin1(SystemDataFileName()), QString::fromUtf8(SumTableFileName()),
+            QString::fromUtf8(ExportTableFileName())};
+}
+
 // The record list read on a thread of its own, over a connection of its own, while the splash
 // shows; the main thread meanwhile keeps the splash moving.
 std::future<RowSet> readRecordListAsync(const QString& path)
@@ -48,6 +59,11 @@ bool RunStartup(TMainForm& mainForm, const StartupOptions& options)
 {
     LoadEnvironmentSettings(QStringLiteral("Tallyra"));
 
+    QString seedError;
+    if (!SeedWorkingFiles(ProgramFolder(), WorkingFolder(), workingFileNames(), &seedError)) {
+        CurrentPrompter().message(QStringLiteral("运行中发生错误：") + seedError);
+        return false;
+    }
     OpenDatabaseResult opened = OpenWorkingDatabase();
     if ((opened.status == OpenDatabaseResult::Opened || opened.status == OpenDatabaseResult::LabelUnreadable)
         && !MissingSchemaObject(SysConnection()).isEmpty()) {

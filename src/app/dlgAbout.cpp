@@ -2,8 +2,10 @@
 
 #include "widgets/Prompter.h"
 #include "db/DbError.h"
+#include "db/WorkingDatabase.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QGraphicsDropShadowEffect>
 #include <QLabel>
 #include <QLinearGradient>
@@ -38,6 +40,13 @@ TdlgAboutForm::TdlgAboutForm(int buildNumber, std::function<void()> markAllPasse
     VersionLabel = new QLabel(QStringLiteral("版本：1.0 (Build %1)").arg(buildNumber), this);
     VersionLabel->move(44, 176);
     VersionLabel->adjustSize();
+    // Where the clerk's data is: installed, that is the user's data folder, not the program's.
+    const QString databasePath = QDir::toNativeSeparators(CurrentDatabasePath);
+    PathLabel = new QLabel(this);
+    PathLabel->setGeometry(44, 202, 470, 20);
+    PathLabel->setText(PathLabel->fontMetrics().elidedText(QStringLiteral("工作数据库：") + databasePath,
+                                                           Qt::ElideMiddle, PathLabel->width()));
+    PathLabel->setToolTip(databasePath);
 
     RzProgressBar1 = new QProgressBar(this);
     RzProgressBar1->setRange(0, 100);

@@ -8,7 +8,8 @@ class QProgressBar;
 class QTimer;
 
 // The about box; at start-up it doubles as the splash window. A double click on the name with
-// Ctrl and Alt held (Shift not) marks every return as passed.
+// Ctrl and Alt held (Shift not) marks every return as passed. It names the working database
+// that is open when it is made.
 class TdlgAboutForm : public QDialog {
     Q_OBJECT
 public:
@@ -18,6 +19,7 @@ public:
 
     QLabel* nameLabel() const { return NameLabel; }
     QLabel* versionLabel() const { return VersionLabel; }
+    QLabel* pathLabel() const { return PathLabel; }
     QProgressBar* progressBar() const { return RzProgressBar1; }
     QTimer* timer() const { return Timer1; }
 
@@ -30,6 +32,7 @@ private:
     void tick();
     QLabel* NameLabel;
     QLabel* VersionLabel;
+    QLabel* PathLabel;
     QProgressBar* RzProgressBar1;
     QTimer* Timer1;
     std::function<void()> m_markAllPassed;

@@ -2,12 +2,16 @@
 #include "app/Startup.h"
 #include "widgets/Application.h"
 
+#include <QIcon>
 #include <QScreen>
 
 int main(int argc, char* argv[])
 {
     TApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tallyra"));
+    // Installed, the desktop entry and the icon theme carry the program's name and picture.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.morvane.tallyra"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("org.morvane.tallyra")));
     // Qt's own dialogs (file dialogs, buttons) speak Chinese like the rest of the program.
     InstallChineseQtTexts();
     TMainForm mainForm;

@@ -1,5 +1,10 @@
 #include "cli/CommandLine.h"
 
+#include "base/Paths.h"
+
+#include <QDir>
+#include <QFileInfo>
+
 namespace {
 const OptionSpec* findOption(const CommandSpec& command, const QString& name)
 {
@@ -109,18 +114,31 @@ QString CommandHelp(const CommandSpec& command)
         UsageLine(command) + QStringLiteral("\n\n") + command.description + QStringLiteral("\n\n选项：\n");
     text += optionLines(command.options);
     text += optionLines(CommonOptions());
-    text += QStringLiteral("\n退出状态：0 完成；1 完成，但发现问题；2 用法错误或运行错误。\n");
+    text += QLatin1Char('\n') + ExitStatusText() + QLatin1Char('\n');
     return text;
+}
+
+QString ProgramDescription()
+{
+    return QStringLiteral("在命令行上对工作数据库做批量工作，与窗口程序用同样的过程。");
+}
+
+QString ExitStatusText()
+{
+    return QStringLiteral("退出状态：0 完成；1 完成，但发现问题；2 用法错误或运行错误。");
 }
 
 QString ProgramHelp(const QVector<CommandSpec>& commands)
 {
-    QString text = QStringLiteral("用法：tallyra-batch 命令 参数... [选项]\n\n"
-                                  "在命令行上对工作数据库做批量工作，与窗口程序用同样的过程。\n\n命令：\n");
+    QString text = QStringLiteral("用法：tallyra-batch 命令 参数... [选项]\n\n") + ProgramDescription() +
+                   QStringLiteral("\n\n命令：\n");
     for (const CommandSpec& c : commands)
         text += (QStringLiteral("  ") + c.name).leftJustified(12) + QLatin1Char(' ') + c.summary +
                 QLatin1Char('\n');
-    text += QStringLiteral("\n“tallyra-batch 命令 --help”显示该命令的说明。\n"
-                           "退出状态：0 完成；1 完成，但发现问题；2 用法错误或运行错误。\n");
+    const QString database = WorkingDatabaseFile();
+    text += QStringLiteral("\n“tallyra-batch 命令 --help”显示该命令的说明。\n") + ExitStatusText() +
+            QStringLiteral("\n窗口程序的工作数据库：") + QDir::toNativeSeparators(database) +
+            (QFileInfo::exists(database) ? QString() : QStringLiteral("（窗口程序第一次启动时建立）")) +
+            QLatin1Char('\n');
     return text;
 }

@@ -48,6 +48,11 @@ bool ParseCommandArgs(const CommandSpec& command, const QStringList& words, Comm
 
 // "用法：tallyra-batch NAME ARGUMENTS [选项]"
 QString UsageLine(const CommandSpec& command);
-// The full help of one command, and the program's help with the list of commands.
+// The full help of one command, and the program's help with the list of commands and where the
+// window's working database is.
 QString CommandHelp(const CommandSpec& command);
 QString ProgramHelp(const QVector<CommandSpec>& commands);
+// The lines the helps share (the manual page says the same): what the program does, what its
+// exit status means.
+QString ProgramDescription();
+QString ExitStatusText();

@@ -3,7 +3,6 @@
 #include "base/Paths.h"
 #include "db/DbError.h"
 
-#include <QDir>
 #include <QFile>
 
 QString CurrentDatabasePath;
@@ -39,7 +38,7 @@ OpenDatabaseResult OpenWorkingDatabase(const QString& fileName)
     OpenDatabaseResult result;
     Connection& connection = SysConnection();
     connection.close();
-    const QString systemFile = QDir(ProgramFolder()).filePath(QString::fromLatin1(SystemDataFileName()));
+    const QString systemFile = WorkingDatabaseFile();
     const QString path = fileName.isEmpty() ? systemFile : fileName;
     if (!QFile::exists(path)) {
         result.status = OpenDatabaseResult::FileMissing;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/Paths.h"
 #include "db/Connection.h"
 
 #include <QString>
@@ -8,12 +9,6 @@
 Connection& SysConnection();
 extern QString CurrentDatabasePath;
 extern QString DatabaseLabel;
-
-// The name of the system data file that lies beside the program.
-inline const char* SystemDataFileName()
-{
-    return "2012NB_zul.mdb";
-}
 
 struct OpenDatabaseResult {
     enum Status {
@@ -31,8 +26,8 @@ struct OpenDatabaseResult {
 // however well the engine opens it.
 QString MissingSchemaObject(Connection& connection);
 
-// Opens the shared connection on the file (the system data file when the name is empty),
-// sets CurrentDatabasePath and reads DatabaseLabel from ct_label.
+// Opens the shared connection on the file (the working database, WorkingDatabaseFile, when the
+// name is empty), sets CurrentDatabasePath and reads DatabaseLabel from ct_label.
 OpenDatabaseResult OpenWorkingDatabase(const QString& fileName = QString());
 
 // Reads the identity label of an open database file: db_name of the first ct_label row.

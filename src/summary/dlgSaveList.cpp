@@ -93,7 +93,7 @@ TdlgSaveListForm::TdlgSaveListForm(QWidget* parent) : QDialog(parent)
 
 QString TdlgSaveListForm::ChoiceFilePath()
 {
-    return QDir(ProgramFolder()).filePath(QString::fromUtf8(ExportTableFileName()));
+    return QDir(WorkingFolder()).filePath(QString::fromUtf8(ExportTableFileName()));
 }
 
 QPushButton* TdlgSaveListForm::button(const QString& objectName) const

@@ -97,7 +97,7 @@ TdlgSumForm::TdlgSumForm(QWidget* parent) : QDialog(parent)
 
 QString TdlgSumForm::ChoiceFilePath()
 {
-    return QDir(ProgramFolder()).filePath(QString::fromUtf8(SumTableFileName()));
+    return QDir(WorkingFolder()).filePath(QString::fromUtf8(SumTableFileName()));
 }
 
 QPushButton* TdlgSumForm::button(const QString& objectName) const

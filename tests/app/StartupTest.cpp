@@ -2,12 +2,14 @@
 #include "base/ProductVersion.h"
 #include "base/SettingsStore.h"
 #include "app/Startup.h"
+#include "app/dlgAbout.h"
 #include "db/Connection.h"
 #include "db/WorkingDatabase.h"
 #include "widgets/ScriptedPrompter.h"
 #include "support/TestEnvironment.h"
 
 #include <QFile>
+#include <QLabel>
 #include <gtest/gtest.h>
 
 TEST(Startup, TitlesTheWindowWithTheLabelAndShowsTheBuild)
@@ -135,4 +137,26 @@ TEST(Startup, TheSplashReadsTheListAndTheWindowHasItWhenItEnds)
     SysConnection().execute("delete from dt_data where c901=110101000002");
     form.keepPosition();
     EXPECT_EQ(list.recordCount(), 1);
+}
+
+TEST(Startup, TheAboutBoxNamesTheWorkingDatabase)
+{
+    TestEnvironment env;
+    ScriptedPrompter prompter;
+    TMainForm form;
+    ASSERT_TRUE(RunStartup(form, {false}));
+    {
+        TdlgAboutForm about(1, {});
+        EXPECT_EQ(about.pathLabel()->toolTip(), env.systemDataFile());
+        EXPECT_TRUE(about.pathLabel()->text().startsWith("工作数据库：/"));
+        EXPECT_TRUE(about.pathLabel()->text().endsWith("/program/2012NB_zul.mdb"));
+    }
+    // A path too long for the box loses its middle, never the file's name; the tip has it all.
+    CurrentDatabasePath = "/home/" + QString(300, 'x') + "/.local/share/Tallyra/2012NB_zul.mdb";
+    TdlgAboutForm about(1, {});
+    const QLabel* label = about.pathLabel();
+    EXPECT_TRUE(label->text().contains(QChar(0x2026)));
+    EXPECT_TRUE(label->text().endsWith("2012NB_zul.mdb"));
+    EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->width());
+    EXPECT_EQ(label->toolTip(), CurrentDatabasePath);
 }

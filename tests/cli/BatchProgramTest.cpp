@@ -1,6 +1,7 @@
 #include "cli/BatchRun.h"
 #include "support/TestEnvironment.h"
 
+#include <QFile>
 #include <gtest/gtest.h>
 
 namespace {
@@ -65,4 +66,14 @@ TEST(BatchProgram, EveryCommandHasItsHelp)
             EXPECT_TRUE(run.out.contains("退出状态")) << "the exit statuses are explained";
         }
     }
+}
+
+TEST(BatchProgram, TheHelpSaysWhereTheWindowsWorkingDatabaseIs)
+{
+    TestEnvironment env;
+    const BatchRun help = RunBatch({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_TRUE(help.out.contains("窗口程序的工作数据库：" + env.systemDataFile() + "\n")) << help.out.toStdString();
+    QFile::remove(env.systemDataFile());
+    EXPECT_TRUE(RunBatch({"--help"}).out.contains(env.systemDataFile() + "（窗口程序第一次启动时建立）"));
 }
