@@ -7,6 +7,7 @@ packages=(
   googletest libgtest-dev libbenchmark-dev
   python3 python3-openpyxl qt6-translations-l10n sqlite3
   fonts-noto-cjk poppler-utils xvfb xauth x11-utils imagemagick openbox xdotool
+  libreadstat-dev readstat python3-pandas
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -1,5 +1,7 @@
 #include "cli/CommandLine.h"
 
+#include <QRegularExpression>
+
 namespace {
 const OptionSpec* findOption(const CommandSpec& command, const QString& name)
 {
@@ -123,4 +125,20 @@ QString ProgramHelp(const QVector<CommandSpec>& commands)
     text += QStringLiteral("\n“tallyra-batch 命令 --help”显示该命令的说明。\n"
                            "退出状态：0 完成；1 完成，但发现问题；2 用法错误或运行错误。\n");
     return text;
+}
+
+QString ReadCodeRange(const CommandArgs& args, const QString& zeroMessage, double* from, double* to)
+{
+    static const QRegularExpression digits(QStringLiteral("^[0-9]{0,12}$"));
+    for (const QString& name : {QStringLiteral("from"), QStringLiteral("to")}) {
+        const QString text = args.value(name);
+        if (!digits.match(text).hasMatch())
+            return QStringLiteral("单位编号只能是 12 位以内的数字：--%1 %2").arg(name, text);
+        *(name == QLatin1String("from") ? from : to) = text.isEmpty() ? 0 : text.toDouble();
+    }
+    if (*from == 0 || *to == 0)
+        return zeroMessage;
+    if (*to < *from)
+        *to = *from;
+    return QString();
 }

@@ -2,7 +2,9 @@
 list(APPEND TALLYRA_CORE_SOURCES
   exchange/ExchangeRules.cpp exchange/PackageFile.cpp exchange/UploadCsv.cpp
   exchange/PackageExport.cpp exchange/PackageImport.cpp
+  exchange/AnalysisDictionary.cpp exchange/AnalysisFile.cpp
 )
 list(APPEND TALLYRA_UI_SOURCES
   exchange/ExchangeActions.cpp
+  exchange/AnalysisExport.cpp
 )
