@@ -4,40 +4,16 @@
 #include "exchange/AnalysisFile.h"
 #include "model/FieldCatalogue.h"
 #include "support/AnalysisReaders.h"
+#include "support/FileSizeLimit.h"
 
 #include <QDir>
 #include <QJsonArray>
 
 #include <cmath>
-#include <csignal>
-#include <sys/resource.h>
 
 namespace {
 constexpr qint64 kFirst = 110101000001;
 const QDateTime kTime(QDate(2026, 12, 9), QTime(8, 5));
-
-// Files of this process cannot grow beyond the limit while it lives, as on a full disk: a
-// write past it fails instead of ending the process.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &m_old);
-        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = m_old;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &m_old);
-        std::signal(SIGXFSZ, m_oldHandler);
-    }
-
-private:
-    rlimit m_old{};
-    void (*m_oldHandler)(int) = nullptr;
-};
 
 AnalysisFileRequest requestFor(AnalysisFormat format, const QString& condition = QString(),
                                const QVariantList& params = {})
