@@ -34,7 +34,8 @@ int main(int argc, char* argv[])
     FillSampleReturns(db, rows);
     std::printf("%d returns of %lld columns\n", rows, qlonglong(db.columnNames("dt_data").size()));
 
-    const QString csv = dir.filePath("up.csv"), sav = dir.filePath("returns.sav"), dta = dir.filePath("returns.dta");
+    const QString csv = dir.filePath("up.csv"), sav = dir.filePath("returns.sav"),
+                  dta = dir.filePath("returns.dta");
     Timing csvTime, savTime, dtaTime;
     bool failed = false;
     const auto analysis = [&](AnalysisFormat format, const QString& path) {

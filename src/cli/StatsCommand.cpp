@@ -16,13 +16,15 @@ int runStats(const CommandArgs& args, BatchOutput& out)
     AnalysisFileRequest request;
     const QString target = QFileInfo(args.positional[1]).absoluteFilePath();
     if (!AnalysisFormatOfName(target, &request.format))
-        return out.fail(QStringLiteral("输出文件名要以 .sav（SPSS）或 .dta（Stata）结尾：%1").arg(args.positional[1]));
+        return out.fail(
+            QStringLiteral("输出文件名要以 .sav（SPSS）或 .dta（Stata）结尾：%1").arg(args.positional[1]));
     if (IsDatabaseFile(target, args.positional[0]))
         return out.fail(QStringLiteral("不能把数据导出到正在使用的数据库文件“%1”").arg(target));
     DataListChoice choice;
     if (args.has(QStringLiteral("from")) || args.has(QStringLiteral("to"))) {
         choice.scope = DataListScope::Range;
-        const QString problem = ReadCodeRange(args, QStringLiteral("请输入单位编号的范围"), &choice.from, &choice.to);
+        const QString problem =
+            ReadCodeRange(args, QStringLiteral("请输入单位编号的范围"), &choice.from, &choice.to);
         if (!problem.isEmpty())
             return out.fail(problem);
         out.result().insert(QStringLiteral("from"), choice.from);
@@ -52,7 +54,8 @@ int runStats(const CommandArgs& args, BatchOutput& out)
     json.insert(QStringLiteral("database"), CurrentDatabasePath);
     json.insert(QStringLiteral("label"), DatabaseLabel);
     json.insert(QStringLiteral("file"), target);
-    json.insert(QStringLiteral("format"), request.format == AnalysisFormat::Spss ? QStringLiteral("sav") : QStringLiteral("dta"));
+    json.insert(QStringLiteral("format"),
+                request.format == AnalysisFormat::Spss ? QStringLiteral("sav") : QStringLiteral("dta"));
     json.insert(QStringLiteral("returns"), result.rows);
     out.line(QStringLiteral("导出分析数据成功：%1个单位的数据写到 %2").arg(result.rows).arg(target));
     return out.finish(0);
@@ -72,8 +75,10 @@ CommandSpec StatsCommand()
         "文件类型由扩展名决定：.sav 为 SPSS 数据文件，.dta 为 Stata 14 数据文件（版本 118）。\n"
         "数据库文件只被读取；已有的输出文件只在给出 --yes 时被替换。");
     c.options = {
-        {QStringLiteral("from"), QStringLiteral("CODE"), QStringLiteral("只导出单位编号从 CODE 起的数据（与 --to 同用）")},
-        {QStringLiteral("to"), QStringLiteral("CODE"), QStringLiteral("只导出单位编号到 CODE 为止的数据（与 --from 同用）")},
+        {QStringLiteral("from"), QStringLiteral("CODE"),
+         QStringLiteral("只导出单位编号从 CODE 起的数据（与 --to 同用）")},
+        {QStringLiteral("to"), QStringLiteral("CODE"),
+         QStringLiteral("只导出单位编号到 CODE 为止的数据（与 --from 同用）")},
         {QStringLiteral("yes"), QString(), QStringLiteral("替换已有的输出文件")},
     };
     c.run = runStats;

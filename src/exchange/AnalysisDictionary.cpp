@@ -74,14 +74,17 @@ AnalysisDictionary LoadAnalysisDictionary(Connection& db)
         if (variable.kind == AnalysisKind::Text || variable.kind == AnalysisKind::Code) {
             // no value labels
         } else if (name == QLatin1String("c904")) {
-            variable.labelSet = addSet(dictionary, QStringLiteral("level"), LoadCodeTable(db, QStringLiteral("CT_LevelCode")));
+            variable.labelSet = addSet(dictionary, QStringLiteral("level"),
+                                       LoadCodeTable(db, QStringLiteral("CT_LevelCode")));
         } else if (name == QLatin1String("c907")) {
-            variable.labelSet = addSet(dictionary, QStringLiteral("state"), LoadCodeTable(db, QStringLiteral("CT_state")));
+            variable.labelSet =
+                addSet(dictionary, QStringLiteral("state"), LoadCodeTable(db, QStringLiteral("CT_state")));
         } else if (name == QLatin1String("recordstate")) {
             variable.labelSet = addSet(dictionary, QStringLiteral("recstate"), RecordStateList());
         } else if (field.QueryType == AnswerCode) {
             if (yesNo < 0)
-                yesNo = addSet(dictionary, QStringLiteral("yesno"), {{1, QStringLiteral("是")}, {2, QStringLiteral("否")}});
+                yesNo = addSet(dictionary, QStringLiteral("yesno"),
+                               {{1, QStringLiteral("是")}, {2, QStringLiteral("否")}});
             variable.labelSet = yesNo;
         } else {
             variable.labelSet = addSet(dictionary, field.FieldName, CaptionCodes(field.Hint));

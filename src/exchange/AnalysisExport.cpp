@@ -21,7 +21,8 @@ void SaveReturnsForAnalysis(const QString& condition, const QVariantList& params
 {
     Connection& db = SysConnection();
     try {
-        if (db.scalar(QStringLiteral("select count(*) from dt_data ") + condition, params).toLongLong() == 0) {
+        if (db.scalar(QStringLiteral("select count(*) from dt_data ") + condition, params).toLongLong() ==
+            0) {
             CurrentPrompter().message(QStringLiteral("没有符合条件的数据，不能导出！"));
             return;
         }

@@ -8,4 +8,3 @@
 // begins the proposed file name. Shows the progress window (nothing else can be touched while
 // it runs) and how the export ended; the writing is the core's (exchange/AnalysisFile.h).
 void SaveReturnsForAnalysis(const QString& condition, const QVariantList& params, const QString& title);
-

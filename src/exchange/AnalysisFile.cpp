@@ -64,7 +64,11 @@ bool validUtf8(const unsigned char* s, int length)
 {
     for (int i = 0; i < length;) {
         const unsigned char c = s[i];
-        const int extra = c < 0x80 ? 0 : (c >> 5) == 0x6 ? 1 : (c >> 4) == 0xE ? 2 : (c >> 3) == 0x1E ? 3 : -1;
+        const int extra = c < 0x80           ? 0
+                          : (c >> 5) == 0x6  ? 1
+                          : (c >> 4) == 0xE  ? 2
+                          : (c >> 3) == 0x1E ? 3
+                                             : -1;
         if (extra < 0 || (extra > 0 && i + extra >= length))
             return false;
         for (int k = 1; k <= extra; ++k)
@@ -156,9 +160,12 @@ Survey surveyRows(Connection& db, const AnalysisDictionary& dictionary, const An
     survey.decimals.fill(kMinDecimals, count);
     QVector<int> looked;
     for (int i = 0; i < count; ++i)
-        if (dictionary.variables[i].kind == AnalysisKind::Text || dictionary.variables[i].kind == AnalysisKind::Decimal)
+        if (dictionary.variables[i].kind == AnalysisKind::Text ||
+            dictionary.variables[i].kind == AnalysisKind::Decimal)
             looked << i;
-    Statement scan(db.handle(), QStringLiteral("select %1 from dt_data %2").arg(selectList(dictionary, looked), request.condition));
+    Statement scan(
+        db.handle(),
+        QStringLiteral("select %1 from dt_data %2").arg(selectList(dictionary, looked), request.condition));
     scan.bindAll(request.params);
     QByteArray scratch;
     while (scan.step()) {
@@ -204,8 +211,8 @@ QByteArray formatOf(const AnalysisVariable& v, AnalysisFormat format, int decima
             return spss ? "F8.0" : "%8.0g";
         return spss ? "F14.0" : "%14.0g";
     case AnalysisKind::Decimal:
-        return QByteArray(spss ? "F" : "%") + QByteArray::number(15 + decimals) + '.' + QByteArray::number(decimals)
-               + (spss ? "" : "f");
+        return QByteArray(spss ? "F" : "%") + QByteArray::number(15 + decimals) + '.' +
+               QByteArray::number(decimals) + (spss ? "" : "f");
     case AnalysisKind::Text:
         return spss ? QByteArray() : "%-" + QByteArray::number(width) + 's';
     }
@@ -220,7 +227,8 @@ QVector<readstat_variable_t*> describe(readstat_writer_t* writer, const Analysis
 {
     const AnalysisFormat format = request.format;
     const QDateTime time = request.exportTime.isValid() ? request.exportTime : QDateTime::currentDateTime();
-    readstat_writer_set_file_label(writer, AnalysisFileLabel(request.databaseLabel, time, format).constData());
+    readstat_writer_set_file_label(writer,
+                                   AnalysisFileLabel(request.databaseLabel, time, format).constData());
     readstat_writer_set_file_timestamp(writer, time_t(time.toSecsSinceEpoch()));
     if (format == AnalysisFormat::Stata)
         readstat_writer_set_file_format_version(writer, 118);
@@ -229,9 +237,11 @@ QVector<readstat_variable_t*> describe(readstat_writer_t* writer, const Analysis
 
     QVector<readstat_label_set_t*> sets;
     for (const AnalysisLabelSet& set : dictionary.labelSets) {
-        readstat_label_set_t* s = readstat_add_label_set(writer, READSTAT_TYPE_DOUBLE, set.name.toUtf8().constData());
+        readstat_label_set_t* s =
+            readstat_add_label_set(writer, READSTAT_TYPE_DOUBLE, set.name.toUtf8().constData());
         for (const TCode& code : set.labels)
-            readstat_label_double_value(s, code.code, Utf8Prefix(code.name, ValueLabelLimit(format)).constData());
+            readstat_label_double_value(s, code.code,
+                                        Utf8Prefix(code.name, ValueLabelLimit(format)).constData());
         sets << s;
     }
     QVector<readstat_variable_t*> variables;
@@ -239,11 +249,12 @@ QVector<readstat_variable_t*> describe(readstat_writer_t* writer, const Analysis
         const AnalysisVariable& v = dictionary.variables[i];
         const bool text = v.kind == AnalysisKind::Text;
         if (text && survey.widths[i] > StringValueLimit(format))
-            throw DbError(QStringLiteral("字段“%1”中有长达%2字节的文本，超过了%3文件的上限%4字节")
-                              .arg(v.name)
-                              .arg(survey.widths[i])
-                              .arg(format == AnalysisFormat::Spss ? QStringLiteral("SPSS") : QStringLiteral("Stata"))
-                              .arg(StringValueLimit(format)));
+            throw DbError(
+                QStringLiteral("字段“%1”中有长达%2字节的文本，超过了%3文件的上限%4字节")
+                    .arg(v.name)
+                    .arg(survey.widths[i])
+                    .arg(format == AnalysisFormat::Spss ? QStringLiteral("SPSS") : QStringLiteral("Stata"))
+                    .arg(StringValueLimit(format)));
         readstat_variable_t* variable = readstat_add_variable(
             writer, v.name.toUtf8().constData(), text ? READSTAT_TYPE_STRING : READSTAT_TYPE_DOUBLE,
             text ? size_t(survey.widths[i]) : 0);
@@ -330,7 +341,8 @@ int StringValueLimit(AnalysisFormat format)
 
 QByteArray AnalysisFileLabel(const QString& databaseLabel, const QDateTime& time, AnalysisFormat format)
 {
-    const QByteArray tail = (QStringLiteral(" 导出于 ") + time.toString(QStringLiteral("yyyy-MM-dd hh:mm"))).toUtf8();
+    const QByteArray tail =
+        (QStringLiteral(" 导出于 ") + time.toString(QStringLiteral("yyyy-MM-dd hh:mm"))).toUtf8();
     return Utf8Prefix(databaseLabel, FileLabelLimit(format) - int(tail.size())) + tail;
 }
 
@@ -370,6 +382,11 @@ AnalysisFileResult WriteAnalysisFile(Connection& db, const QString& path, const 
         std::optional<Transaction> snapshot;
         if (!db.inTransaction())
             snapshot.emplace(db);
+        // The progress shows from the start: the first pass learns the widths and decimals.
+        if (hooks.started)
+            hooks.started(
+                db.scalar(QStringLiteral("select count(*) from dt_data ") + request.condition, request.params)
+                    .toLongLong());
         const Survey survey = surveyRows(db, dictionary, request);
 
         Writer writer(readstat_writer_init(), readstat_writer_free);
@@ -385,16 +402,15 @@ AnalysisFileResult WriteAnalysisFile(Connection& db, const QString& path, const 
         readstat_set_data_writer(writer.get(), writeBytes);
         const QString writeError = QStringLiteral("写分析数据文件“%1”时出错：").arg(path);
         readstat_writer_t* w = writer.get();
-        check(request.format == AnalysisFormat::Spss ? readstat_begin_writing_sav(w, &sink, long(survey.rows))
-                                                     : readstat_begin_writing_dta(w, &sink, long(survey.rows)),
+        check(request.format == AnalysisFormat::Spss
+                  ? readstat_begin_writing_sav(w, &sink, long(survey.rows))
+                  : readstat_begin_writing_dta(w, &sink, long(survey.rows)),
               writeError, sink, path);
         check(readstat_validate_metadata(w), writeError, sink, path);
         for (int i = 0; i < variables.size(); ++i)
             check(readstat_validate_variable(w, variables[i]),
                   QStringLiteral("字段名“%1”不能用作变量名：").arg(dictionary.variables[i].name), sink, path);
 
-        if (hooks.started)
-            hooks.started(survey.rows);
         QVector<int> all(dictionary.variables.size());
         std::iota(all.begin(), all.end(), 0);
         Statement rows(db.handle(), QStringLiteral("select %1 from dt_data %2 order by c901")
@@ -422,7 +438,9 @@ AnalysisFileResult WriteAnalysisFile(Connection& db, const QString& path, const 
                 if (error != READSTAT_OK && sink.error.isEmpty())
                     throw DbError(QStringLiteral("第%1个单位（编号%2）的字段“%3”的值不能写入：%4")
                                       .arg(result.rows + 1)
-                                      .arg(code < 0 ? QString() : QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(row, code))),
+                                      .arg(code < 0 ? QString()
+                                                    : QString::fromUtf8(reinterpret_cast<const char*>(
+                                                          sqlite3_column_text(row, code))),
                                            dictionary.variables[i].name, readstatText(error)));
                 check(error, writeError, sink, path);
             }
@@ -442,7 +460,8 @@ AnalysisFileResult WriteAnalysisFile(Connection& db, const QString& path, const 
             hooks.stepped(result.rows);
         QString reason;
         if (!sink.flush() || !CommitWhole(file, &reason))
-            throw DbError(QStringLiteral("无法写入文件“%1”：%2").arg(path, sink.error.isEmpty() ? reason : sink.error));
+            throw DbError(
+                QStringLiteral("无法写入文件“%1”：%2").arg(path, sink.error.isEmpty() ? reason : sink.error));
     } catch (const DbError& e) {
         result.error = e.message();
         result.rows = 0;

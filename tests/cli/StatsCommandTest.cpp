@@ -23,9 +23,11 @@ protected:
         Connection c;
         c.open(db);
         for (int code = 1; code <= 6; ++code)
-            c.execute("insert into dt_data (c901, c902, c903, c904, c905, c906, c907, RecordState, z001, z010, b014) "
+            c.execute("insert into dt_data (c901, c902, c903, c904, c905, c906, c907, RecordState, z001, "
+                      "z010, b014) "
                       "values (?1, ?2, 110101, 3, '张伟', '010-1', 1, ?3, ?4, 1, 2.5)",
-                      {kBase + code, QStringLiteral("工会%1").arg(code), code % 3, code == 4 ? QVariant() : code * 10});
+                      {kBase + code, QStringLiteral("工会%1").arg(code), code % 3,
+                       code == 4 ? QVariant() : code * 10});
     }
     // The values of the window's core run on the same database and condition, as readstat reads them.
     QList<QStringList> coreRun(AnalysisFormat format, const QString& condition)
@@ -58,10 +60,18 @@ TEST_F(StatsCommandTest, WritesWhatTheWindowWrites)
     };
     const QList<Case> cases = {
         {"all returns, SPSS", "all.sav", {}, AnalysisFormat::Spss, "", 6},
-        {"a range, Stata", "range.dta", {"--from", "110101000002", "--to", "110101000004"}, AnalysisFormat::Stata,
-         "where c901>=110101000002.00 and c901<=110101000004.00", 3},
-        {"an end below the start: the start alone", "one.DTA", {"--from", "110101000005", "--to", "110101000001"},
-         AnalysisFormat::Stata, "where c901=110101000005", 1},
+        {"a range, Stata",
+         "range.dta",
+         {"--from", "110101000002", "--to", "110101000004"},
+         AnalysisFormat::Stata,
+         "where c901>=110101000002.00 and c901<=110101000004.00",
+         3},
+        {"an end below the start: the start alone",
+         "one.DTA",
+         {"--from", "110101000005", "--to", "110101000001"},
+         AnalysisFormat::Stata,
+         "where c901=110101000005",
+         1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -105,12 +115,17 @@ TEST_F(StatsCommandTest, Refusals)
         QString err;
     };
     const QList<Case> cases = {
-        {"another extension", {"stats", db, env.path("x.csv")}, "输出文件名要以 .sav（SPSS）或 .dta（Stata）结尾"},
+        {"another extension",
+         {"stats", db, env.path("x.csv")},
+         "输出文件名要以 .sav（SPSS）或 .dta（Stata）结尾"},
         {"no extension", {"stats", db, env.path("x")}, "输出文件名要以 .sav（SPSS）或 .dta（Stata）结尾"},
         {"an existing file without --yes", {"stats", db, existing}, "已经存在；要替换它请加 --yes"},
-        {"a code that is no number", {"stats", db, env.path("x.sav"), "--from", "12a", "--to", "5"},
+        {"a code that is no number",
+         {"stats", db, env.path("x.sav"), "--from", "12a", "--to", "5"},
          "单位编号只能是 12 位以内的数字：--from 12a"},
-        {"a range without its end", {"stats", db, env.path("x.sav"), "--from", "110101000001"}, "请输入单位编号的范围"},
+        {"a range without its end",
+         {"stats", db, env.path("x.sav"), "--from", "110101000001"},
+         "请输入单位编号的范围"},
         {"the database itself", {"stats", named, named, "--yes"}, "不能把数据导出到正在使用的数据库文件"},
         {"no database", {"stats", env.path("none.mdb"), env.path("x.sav")}, "找不到数据库文件"},
     };

@@ -36,17 +36,18 @@ QString variableName(const QJsonObject& metadata, int i)
 struct Awkward {
     const char* what;
     qint64 code;
-    const char* set;     // the change to a plain return
+    const char* set; // the change to a plain return
     const char* field;
-    QVariant expected;   // invalid: missing (system-missing, an empty string for a text)
+    QVariant expected; // invalid: missing (system-missing, an empty string for a text)
 };
 
 const QList<Awkward>& AwkwardReturns()
 {
     static const QList<Awkward> cases = {
-        {"a text with quotes, a comma and line breaks", kFirst + 1, "c902='他说\"好\"，\r\n第二行\n第三行'", "c902",
-         QString("他说\"好\"，\r\n第二行\n第三行")},
-        {"a text with an apostrophe and a backslash", kFirst + 2, "c905='O''Brien\\张'", "c905", QString("O'Brien\\张")},
+        {"a text with quotes, a comma and line breaks", kFirst + 1, "c902='他说\"好\"，\r\n第二行\n第三行'",
+         "c902", QString("他说\"好\"，\r\n第二行\n第三行")},
+        {"a text with an apostrophe and a backslash", kFirst + 2, "c905='O''Brien\\张'", "c905",
+         QString("O'Brien\\张")},
         {"NULL in a text field", kFirst + 3, "c906=NULL", "c906", QVariant()},
         {"NULL in a whole-number field", kFirst + 4, "z001=NULL", "z001", QVariant()},
         {"NULL in a decimal field", kFirst + 5, "b014=NULL", "b014", QVariant()},
@@ -85,7 +86,8 @@ protected:
                   const QVariantList& params = {})
     {
         const QString path = env.path(name);
-        const AnalysisFileResult result = WriteAnalysisFile(SysConnection(), path, requestFor(format, condition, params));
+        const AnalysisFileResult result =
+            WriteAnalysisFile(SysConnection(), path, requestFor(format, condition, params));
         EXPECT_EQ(result.error, "");
         return path;
     }
@@ -127,7 +129,8 @@ TEST(AnalysisDictionary, CaptionCodes)
     const QList<Case> cases = {
         {"参照管理审批层级(1=中央；2=省级；3=地市级)", {{1, "中央"}, {2, "省级"}, {3, "地市级"}}},
         {"是否参照公务员法管理(1=是；2=否)", {{1, "是"}, {2, "否"}}},
-        {"组织方式（1=党政主导；2=三方联合；3=工会牵头；4=其他）", {{1, "党政主导"}, {2, "三方联合"}, {3, "工会牵头"}, {4, "其他"}}},
+        {"组织方式（1=党政主导；2=三方联合；3=工会牵头；4=其他）",
+         {{1, "党政主导"}, {2, "三方联合"}, {3, "工会牵头"}, {4, "其他"}}},
         {"half-width (1 = a; 2=b c)", {{1, "a"}, {2, "b c"}}},
         {"本级工会机关实有工作人员(人)", {}},
         {"本年投入帮扶专项资金(万元)", {}},
@@ -157,13 +160,13 @@ TEST(AnalysisDictionary, Utf8PrefixCutsAtACharacterBoundary)
         const char* kept;
     };
     const QList<Case> cases = {
-        {"abc", 80, "abc"},         {"abcdef", 3, "abc"},      {"甲乙丙", 9, "甲乙丙"},
-        {"甲乙丙", 8, "甲乙"},      {"甲乙丙", 7, "甲乙"},     {"甲乙丙", 6, "甲乙"},
-        {"a甲乙", 3, "a"},          {"a😀b", 4, "a"},          {"a😀b", 5, "a😀"},
-        {"甲", 0, ""},
+        {"abc", 80, "abc"},    {"abcdef", 3, "abc"},  {"甲乙丙", 9, "甲乙丙"}, {"甲乙丙", 8, "甲乙"},
+        {"甲乙丙", 7, "甲乙"}, {"甲乙丙", 6, "甲乙"}, {"a甲乙", 3, "a"},       {"a😀b", 4, "a"},
+        {"a😀b", 5, "a😀"},      {"甲", 0, ""},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(Utf8Prefix(QString::fromUtf8(c.text), c.bytes), QByteArray(c.kept)) << c.text << " " << c.bytes;
+        EXPECT_EQ(Utf8Prefix(QString::fromUtf8(c.text), c.bytes), QByteArray(c.kept))
+            << c.text << " " << c.bytes;
 }
 
 TEST(AnalysisFile, FileLabelNamesTheDatabaseAndTheTimeWithinTheFormatsLimit)
@@ -255,7 +258,8 @@ TEST_F(ExchangeTest, TheCheckStateWordsAreTheListsWords)
     RowSet words = db.query("select RecordState, CheckStateName from view_data order by RecordState");
     int n = 0;
     for (words.first(); !words.eof(); words.next(), ++n)
-        EXPECT_EQ(words.text("CheckStateName"), FindCodeName(RecordStateList(), int(words.toInt("RecordState"))));
+        EXPECT_EQ(words.text("CheckStateName"),
+                  FindCodeName(RecordStateList(), int(words.toInt("RecordState"))));
     EXPECT_EQ(n, 3);
 }
 
@@ -277,8 +281,10 @@ TEST_F(AnalysisFileTest, PandasReadsEveryValueAndLabelOfTheStataFile)
         const AnalysisVariable& v = dictionary.variables[i];
         EXPECT_EQ(columns[i].toString(), v.name);
         EXPECT_EQ(labels[v.name].toString().toUtf8(), Utf8Prefix(v.caption, 80)) << v.name.toStdString();
-        EXPECT_EQ(sets[v.name].toString(), v.labelSet < 0 ? QString() : dictionary.labelSets[v.labelSet].name);
-        EXPECT_EQ(read["dtypes"].toObject()[v.name].toString(), v.kind == AnalysisKind::Text ? "object" : "float64");
+        EXPECT_EQ(sets[v.name].toString(),
+                  v.labelSet < 0 ? QString() : dictionary.labelSets[v.labelSet].name);
+        EXPECT_EQ(read["dtypes"].toObject()[v.name].toString(),
+                  v.kind == AnalysisKind::Text ? "object" : "float64");
     }
     EXPECT_EQ(formats["c901"].toString(), "%12.0f");
     EXPECT_EQ(formats["b017"].toString(), "%18.3f"); // the most decimals of the column: 12.345
@@ -293,7 +299,8 @@ TEST_F(AnalysisFileTest, PandasReadsEveryValueAndLabelOfTheStataFile)
         for (int i = 0; i < dictionary.variables.size(); ++i) {
             const QVariant expected = expectedValue(dictionary.variables[i], stored[r][i]);
             const QJsonValue got = row[i];
-            const std::string where = dictionary.variables[i].name.toStdString() + " row " + std::to_string(r);
+            const std::string where =
+                dictionary.variables[i].name.toStdString() + " row " + std::to_string(r);
             if (!expected.isValid())
                 EXPECT_TRUE(got.isNull()) << where;
             else if (expected.typeId() == QMetaType::QString)
@@ -344,7 +351,8 @@ TEST_F(AnalysisFileTest, ReadstatReadsEveryValueAndLabelOfBothFormats)
         } else {
             EXPECT_EQ(summary["Format version"], "118");
         }
-        EXPECT_TRUE(summary["Timestamp"].startsWith("09 Dec 2026 08:05")) << summary["Timestamp"].toStdString();
+        EXPECT_TRUE(summary["Timestamp"].startsWith("09 Dec 2026 08:05"))
+            << summary["Timestamp"].toStdString();
 
         const QList<QStringList> csv = ReadWithReadstat(path);
         ASSERT_EQ(csv.size(), stored.size() + 1);
@@ -355,7 +363,8 @@ TEST_F(AnalysisFileTest, ReadstatReadsEveryValueAndLabelOfBothFormats)
             for (int i = 0; i < dictionary.variables.size(); ++i) {
                 const QVariant expected = expectedValue(dictionary.variables[i], stored[r][i]);
                 const QString got = csv[r + 1][i];
-                const std::string where = dictionary.variables[i].name.toStdString() + " row " + std::to_string(r);
+                const std::string where =
+                    dictionary.variables[i].name.toStdString() + " row " + std::to_string(r);
                 if (!expected.isValid()) {
                     EXPECT_EQ(got, "") << where;
                 } else if (expected.typeId() == QMetaType::QString) {
@@ -383,7 +392,8 @@ TEST_F(AnalysisFileTest, ReadstatReadsEveryValueAndLabelOfBothFormats)
             EXPECT_EQ(m["type"].toString(), v.kind == AnalysisKind::Text ? "STRING" : "NUMERIC");
             QJsonObject categories;
             for (const QJsonValue& c : m["categories"].toArray())
-                categories[QString::number(c.toObject()["code"].toDouble())] = c.toObject()["label"].toString();
+                categories[QString::number(c.toObject()["code"].toDouble())] =
+                    c.toObject()["label"].toString();
             QJsonObject expected;
             if (v.labelSet >= 0)
                 for (const TCode& code : dictionary.labelSets[v.labelSet].labels)
@@ -541,7 +551,8 @@ TEST_F(AnalysisFileTest, RefusalsLeaveNoFile)
     ASSERT_TRUE(QFile::link(db.path(), link));
     for (const QString& target : {db.path(), link}) {
         const AnalysisFileResult result = WriteAnalysisFile(db, target, requestFor(AnalysisFormat::Spss));
-        EXPECT_TRUE(result.error.startsWith("不能把数据导出到正在使用的数据库文件")) << result.error.toStdString();
+        EXPECT_TRUE(result.error.startsWith("不能把数据导出到正在使用的数据库文件"))
+            << result.error.toStdString();
     }
     EXPECT_EQ(ReadAll(db.path()), database);
 
@@ -568,7 +579,8 @@ TEST_F(AnalysisFileTest, RefusalsLeaveNoFile)
     // a catalogue field that dt_data lacks
     db.execute("update dt_fieldlist set FieldName='nosuch' where FieldName='z001'");
     const QString missing = env.path("missing.sav");
-    EXPECT_EQ(WriteAnalysisFile(db, missing, requestFor(AnalysisFormat::Spss)).error, "数据表dt_data中没有字段“nosuch”");
+    EXPECT_EQ(WriteAnalysisFile(db, missing, requestFor(AnalysisFormat::Spss)).error,
+              "数据表dt_data中没有字段“nosuch”");
     EXPECT_FALSE(QFile::exists(missing));
 }
 
@@ -581,7 +593,8 @@ TEST_F(AnalysisFileTest, TheHooksSeeTheCountAndTheProgress)
     ExchangeHooks hooks;
     hooks.started = [&](qint64 n) { total = n; };
     hooks.stepped = [&](qint64 done) { steps << done; };
-    const AnalysisFileResult result = WriteAnalysisFile(db, env.path("steps.sav"), requestFor(AnalysisFormat::Spss), hooks);
+    const AnalysisFileResult result =
+        WriteAnalysisFile(db, env.path("steps.sav"), requestFor(AnalysisFormat::Spss), hooks);
     const qint64 rows = 2500 + AwkwardReturns().size();
     EXPECT_EQ(result.rows, rows);
     EXPECT_EQ(total, rows);

@@ -43,7 +43,7 @@ QString debianPython()
 {
     // The Debian interpreter, which has python3-pandas, before any other python3 on the path.
     return QFileInfo::exists(QStringLiteral("/usr/bin/python3")) ? QStringLiteral("/usr/bin/python3")
-                                                                  : QStringLiteral("python3");
+                                                                 : QStringLiteral("python3");
 }
 
 QByteArray run(const QString& program, const QStringList& arguments, QByteArray* errors = nullptr)
@@ -104,7 +104,8 @@ QList<QStringList> parseCsv(const QString& text)
 QJsonObject ReadDtaWithPandas(const QString& path)
 {
     QByteArray errors;
-    const QByteArray out = run(debianPython(), {QStringLiteral("-c"), QString::fromUtf8(kPandasScript), path}, &errors);
+    const QByteArray out =
+        run(debianPython(), {QStringLiteral("-c"), QString::fromUtf8(kPandasScript), path}, &errors);
     const QJsonDocument doc = QJsonDocument::fromJson(out);
     if (!doc.isObject())
         return {{QStringLiteral("error"), QString::fromLocal8Bit(errors)}};
@@ -119,7 +120,8 @@ QList<QStringList> ReadWithReadstat(const QString& path)
 QMap<QString, QString> ReadstatSummary(const QString& path)
 {
     QMap<QString, QString> summary;
-    for (const QString& line : QString::fromUtf8(run(QStringLiteral("readstat"), {path})).split(QLatin1Char('\n'))) {
+    for (const QString& line :
+         QString::fromUtf8(run(QStringLiteral("readstat"), {path})).split(QLatin1Char('\n'))) {
         const int colon = line.indexOf(QStringLiteral(": "));
         if (colon > 0)
             summary.insert(line.left(colon), line.mid(colon + 2));
