@@ -1,4 +1,5 @@
-# Sources of src/exchange, relative to src/: the upload CSV, the package file, its export and import.
+# Sources of src/exchange, relative to src/: the upload CSV, the package file, its export and import,
+# the analysis files for SPSS and Stata.
 list(APPEND TALLYRA_CORE_SOURCES
   exchange/ExchangeRules.cpp exchange/PackageFile.cpp exchange/UploadCsv.cpp
   exchange/PackageExport.cpp exchange/PackageImport.cpp
