@@ -8,6 +8,7 @@ packages=(
   python3 python3-openpyxl qt6-translations-l10n sqlite3
   fonts-noto-cjk poppler-utils xvfb xauth x11-utils imagemagick openbox xdotool
   qt6-svg-dev desktop-file-utils appstream man-db dpkg-dev file lintian
+  libreadstat-dev readstat python3-pandas
 )
 missing=()
 for p in "${packages[@]}"; do

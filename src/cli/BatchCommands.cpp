@@ -4,6 +4,7 @@
 #include "cli/CheckCommand.h"
 #include "cli/ExportCommands.h"
 #include "cli/PackageCommands.h"
+#include "cli/StatsCommand.h"
 #include "cli/SummaryCommand.h"
 
 #include "TallyraVersion.h"
@@ -35,7 +36,8 @@ int usageError(const QString& message, const QString& usage)
 QVector<CommandSpec> BatchCommands()
 {
     return {CheckCommand(),   CsvCommand(),    ExportCommand(),
-            InspectCommand(), ImportCommand(), SummaryCommand()};
+            InspectCommand(), ImportCommand(), SummaryCommand(),
+            StatsCommand()};
 }
 
 int RunBatchProgram(const QStringList& words)

@@ -10,33 +10,16 @@
 
 #include <QDateTime>
 #include <QFileInfo>
-#include <QRegularExpression>
 
 namespace {
-// A code bound as the range boxes of the check window take it: up to 12 digits, empty as 0.
-bool readBound(const CommandArgs& args, const QString& name, double* bound)
-{
-    const QString text = args.value(name);
-    if (!QRegularExpression(QStringLiteral("^[0-9]{0,12}$")).match(text).hasMatch())
-        return false;
-    *bound = text.isEmpty() ? 0 : text.toDouble();
-    return true;
-}
-
 int runCheck(const CommandArgs& args, BatchOutput& out)
 {
     QString sql = AllRecordsCheckSql();
     if (args.has(QStringLiteral("from")) || args.has(QStringLiteral("to"))) {
         double from = 0, to = 0;
-        for (const QString& name : {QStringLiteral("from"), QStringLiteral("to")})
-            if (!readBound(args, name, name == QLatin1String("from") ? &from : &to))
-                return out.fail(
-                    QStringLiteral("单位编号只能是 12 位以内的数字：--%1 %2").arg(name, args.value(name)));
-        if (from == 0 || to == 0)
-            return out.fail(QStringLiteral("请输入逻辑检查的范围"));
-        // A range whose end lies below its start checks the start's code alone.
-        if (to < from)
-            to = from;
+        const QString problem = ReadCodeRange(args, QStringLiteral("请输入逻辑检查的范围"), &from, &to);
+        if (!problem.isEmpty())
+            return out.fail(problem);
         sql = RangeCheckSql(from, to);
         out.result().insert(QStringLiteral("from"), from);
         out.result().insert(QStringLiteral("to"), to);

@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 namespace {
 const OptionSpec* findOption(const CommandSpec& command, const QString& name)
@@ -141,4 +142,20 @@ QString ProgramHelp(const QVector<CommandSpec>& commands)
             (QFileInfo::exists(database) ? QString() : QStringLiteral("（窗口程序第一次启动时建立）")) +
             QLatin1Char('\n');
     return text;
+}
+
+QString ReadCodeRange(const CommandArgs& args, const QString& zeroMessage, double* from, double* to)
+{
+    static const QRegularExpression digits(QStringLiteral("^[0-9]{0,12}$"));
+    for (const QString& name : {QStringLiteral("from"), QStringLiteral("to")}) {
+        const QString text = args.value(name);
+        if (!digits.match(text).hasMatch())
+            return QStringLiteral("单位编号只能是 12 位以内的数字：--%1 %2").arg(name, text);
+        *(name == QLatin1String("from") ? from : to) = text.isEmpty() ? 0 : text.toDouble();
+    }
+    if (*from == 0 || *to == 0)
+        return zeroMessage;
+    if (*to < *from)
+        *to = *from;
+    return QString();
 }

@@ -56,3 +56,9 @@ QString ProgramHelp(const QVector<CommandSpec>& commands);
 // exit status means.
 QString ProgramDescription();
 QString ExitStatusText();
+
+// The code range of --from and --to as the range boxes take it: up to 12 digits each. Empty
+// text when it reads; otherwise why not: a bound that is no such number, or zeroMessage when
+// either bound is missing or 0. A range whose end lies below its start becomes the start's
+// code alone.
+QString ReadCodeRange(const CommandArgs& args, const QString& zeroMessage, double* from, double* to);

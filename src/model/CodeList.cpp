@@ -27,3 +27,8 @@ TMenuItemDataArray LoadCodeTable(Connection& connection, const QString& table, b
         list.push_back({int(rows.toInt(QStringLiteral("ID"))), rows.text(QStringLiteral("Name"))});
     return list;
 }
+
+TMenuItemDataArray RecordStateList()
+{
+    return {{0, QStringLiteral("暂存")}, {1, QStringLiteral("通过")}, {2, QStringLiteral("有错")}};
+}

@@ -19,3 +19,6 @@ int FindCodeValue(const TMenuItemDataArray& list, const QString& name);
 
 // A code table (CT_LevelCode, CT_state) as a list sorted by Sequence; ID 0 is never offered.
 TMenuItemDataArray LoadCodeTable(Connection& connection, const QString& table, bool descending = false);
+
+// The words of the check states (RecordState), as the lists show them: 0 暂存, 1 通过, 2 有错.
+TMenuItemDataArray RecordStateList();

@@ -3,6 +3,8 @@
 #include "db/DbError.h"
 #include "db/WorkingDatabase.h"
 #include "entry/dlgSurveyData.h"
+#include "exchange/AnalysisExport.h"
+#include "exchange/AnalysisFile.h"
 #include "model/FieldCatalogue.h"
 #include "query/QueryConditions.h"
 #include "query/ResultExport.h"
@@ -54,6 +56,7 @@ TdlgQueryListForm::TdlgQueryListForm(EditorProvider editor, QWidget* parent)
     auto* exportMenu = new QMenu(exportButton);
     exportMenu->addAction(QStringLiteral("导出详细数据为Access文件"), this, [this] { ExportToAccess(); });
     exportMenu->addAction(QStringLiteral("导出结果列表为Excel文件"), this, [this] { ExportToExcel(); });
+    exportMenu->addAction(QStringLiteral("导出分析数据"), this, [this] { ExportForAnalysis(); });
     exportButton->setMenu(exportMenu);
     exportButton->setPopupMode(QToolButton::InstantPopup);
     connect(addButton(QStringLiteral("返  回"), QStyle::SP_DialogCloseButton), &QToolButton::clicked, this,
@@ -214,6 +217,17 @@ void TdlgQueryListForm::ExportToExcel()
         columns << f;
     }
     SaveQueryAsExcel(ReportQuery, kResultTitle, columns);
+}
+
+void TdlgQueryListForm::ExportForAnalysis()
+{
+    // The returns the list shows, as they stand now (edits and deletes made here included).
+    QList<double> codes;
+    const int c901 = ReportQuery.isOpen() ? ReportQuery.columnIndex(QStringLiteral("c901")) : -1;
+    for (int p = 0; c901 >= 0 && p < ReportQuery.recordCount(); ++p)
+        if (!ReportQuery.isNullAt(p, c901))
+            codes << ReportQuery.doubleAt(p, c901);
+    SaveReturnsForAnalysis(CodeListCondition(), {CodeListParameter(codes)}, kResultTitle);
 }
 
 bool TdlgQueryListForm::eventFilter(QObject* watched, QEvent* event)

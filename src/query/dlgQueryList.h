@@ -30,6 +30,8 @@ public:
     void DeleteRecords();
     void ExportToAccess();
     void ExportToExcel();
+    // Every field of the listed returns into an SPSS or Stata file.
+    void ExportForAnalysis();
 
     RowSet& reportQuery() { return ReportQuery; }
     RowSet& detailQuery() { return DetailQuery; }

@@ -28,22 +28,26 @@ QString DataListFields(Connection& db, const CheckListEntries& list)
     return fields;
 }
 
-QString DataListSql(const QString& fields, const DataListChoice& choice)
+QString DataListCondition(const DataListChoice& choice)
 {
-    QString sql = QStringLiteral("select c901,c902,c903,c904,c905,c906,RecordState") + fields;
     switch (choice.scope) {
     case DataListScope::All:
-        return sql + QStringLiteral(" from dt_data order by c901");
+        return QString();
     case DataListScope::Range:
-        return sql + QStringLiteral(" from dt_data where c901>=%1 and c901<=%2 order by c901")
-                         .arg(FormatFixed2(choice.from), FormatFixed2(choice.to));
+        return QStringLiteral("where c901>=%1 and c901<=%2").arg(FormatFixed2(choice.from), FormatFixed2(choice.to));
     case DataListScope::Item:
         GroupItemCondition(choice.item.lowSymbol, choice.item.highSymbol, 1); // refuses unknown symbols
-        return sql + QStringLiteral(" from dt_data where c901") + choice.item.lowSymbol
-               + QString::number(choice.item.low) + QStringLiteral(" and c901") + choice.item.highSymbol
-               + QString::number(choice.item.high) + QStringLiteral(" order by c901");
+        return QStringLiteral("where c901") + choice.item.lowSymbol + QString::number(choice.item.low)
+               + QStringLiteral(" and c901") + choice.item.highSymbol + QString::number(choice.item.high);
     }
-    return sql;
+    return QString();
+}
+
+QString DataListSql(const QString& fields, const DataListChoice& choice)
+{
+    const QString condition = DataListCondition(choice);
+    return QStringLiteral("select c901,c902,c903,c904,c905,c906,RecordState") + fields + QStringLiteral(" from dt_data")
+           + (condition.isEmpty() ? QString() : QLatin1Char(' ') + condition) + QStringLiteral(" order by c901");
 }
 
 TFieldDataArray DataListColumns(const RowSet& rows)

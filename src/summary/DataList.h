@@ -29,6 +29,11 @@ struct DataListChoice {
     GroupItem item;  // the item's bounds and symbols
 };
 
+// The condition on dt_data of the returns chosen: empty for all of them, else "where c901...".
+// Item bounds are written as whole numbers at full width; symbols other than those of the lists
+// raise DbError.
+QString DataListCondition(const DataListChoice& choice);
+
 // The statement: the seven cover columns and RecordState, the fields, and the returns chosen,
 // in code order. Item bounds are written as whole numbers at full width; symbols other than
 // those of the lists raise DbError.

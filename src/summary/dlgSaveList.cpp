@@ -4,6 +4,7 @@
 #include "base/SettingsStore.h"
 #include "db/DbError.h"
 #include "db/WorkingDatabase.h"
+#include "exchange/AnalysisExport.h"
 #include "query/ResultExport.h"
 #include "query/SaveQuery.h"
 #include "widgets/Prompter.h"
@@ -75,11 +76,16 @@ TdlgSaveListForm::TdlgSaveListForm(QWidget* parent) : QDialog(parent)
     tbSave->setObjectName(QStringLiteral("tbSave"));
     tbReturn = new QPushButton(QStringLiteral("返  回"));
     tbReturn->setObjectName(QStringLiteral("tbReturn"));
+    // Every field of the chosen returns, with its labels, for SPSS or Stata.
+    tbStats = new QPushButton(QStringLiteral("导出分析数据"));
+    tbStats->setObjectName(QStringLiteral("tbStats"));
+    tbStats->setToolTip(QStringLiteral("把所选单位的全部字段连同变量标签和值标签导出为 SPSS 或 Stata 数据文件"));
     connect(tbSave, &QPushButton::clicked, this, &TdlgSaveListForm::tbSaveClick);
     connect(tbReturn, &QPushButton::clicked, this, &TdlgSaveListForm::tbReturnClick);
+    connect(tbStats, &QPushButton::clicked, this, &TdlgSaveListForm::tbStatsClick);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
-    for (QPushButton* b : {tbSave, tbReturn}) {
+    for (QPushButton* b : {tbStats, tbSave, tbReturn}) {
         b->setAutoDefault(false);
         buttons->addWidget(b);
     }
@@ -184,7 +190,7 @@ void TdlgSaveListForm::GroupMenuClick(qint64 itemId)
 
 void TdlgSaveListForm::setBusy(bool busy)
 {
-    for (QWidget* w : std::initializer_list<QWidget*>{AllRecord, Range, m_radioGroup, tbGroup, tbSave, tbReturn})
+    for (QWidget* w : std::initializer_list<QWidget*>{AllRecord, Range, m_radioGroup, tbGroup, tbSave, tbReturn, tbStats})
         w->setEnabled(!busy);
     if (!busy) {
         const bool items = !GroupMenu->actions().isEmpty();
@@ -194,32 +200,54 @@ void TdlgSaveListForm::setBusy(bool busy)
     QApplication::processEvents();
 }
 
+bool TdlgSaveListForm::readChoice(DataListChoice* choice)
+{
+    *choice = DataListChoice();
+    if (Range->isChecked()) {
+        choice->scope = DataListScope::Range;
+        choice->from = c901_1->text().toDouble();
+        choice->to = c901_2->text().toDouble();
+        // An empty field reads as 0.
+        if (choice->from == 0 || choice->to == 0) {
+            CurrentPrompter().message(QStringLiteral("请输入单位编号的范围"));
+            return false;
+        }
+        if (choice->to < choice->from) {
+            choice->to = choice->from;
+            c901_2->setText(c901_1->text());
+        }
+    } else if (m_radioGroup->isChecked()) {
+        choice->scope = DataListScope::Item;
+        choice->item = m_item;
+    }
+    return true;
+}
+
 void TdlgSaveListForm::tbSaveClick()
 {
     setBusy(true);
     try {
         DataListChoice choice;
-        if (Range->isChecked()) {
-            choice.scope = DataListScope::Range;
-            choice.from = c901_1->text().toDouble();
-            choice.to = c901_2->text().toDouble();
-            // An empty field reads as 0.
-            if (choice.from == 0 || choice.to == 0) {
-                CurrentPrompter().message(QStringLiteral("请输入单位编号的范围"));
-                setBusy(false);
-                return;
-            }
-            if (choice.to < choice.from) {
-                choice.to = choice.from;
-                c901_2->setText(c901_1->text());
-            }
-        } else if (m_radioGroup->isChecked()) {
-            choice.scope = DataListScope::Item;
-            choice.item = m_item;
+        if (!readChoice(&choice)) {
+            setBusy(false);
+            return;
         }
         const QString sql = DataListSql(DataListFields(SysConnection(), entries()), choice);
         RowSet rows = SysConnection().query(sql);
         SaveQueryAsExcel(rows, DatabaseLabel + QStringLiteral("数据列表"), DataListColumns(rows));
+    } catch (const DbError& e) {
+        ShowRunError(e.message(), QStringLiteral(",请与软件发行者联系。"));
+    }
+    setBusy(false);
+}
+
+void TdlgSaveListForm::tbStatsClick()
+{
+    setBusy(true);
+    try {
+        DataListChoice choice;
+        if (readChoice(&choice))
+            SaveReturnsForAnalysis(DataListCondition(choice), {}, DatabaseLabel + QStringLiteral("分析数据"));
     } catch (const DbError& e) {
         ShowRunError(e.message(), QStringLiteral(",请与软件发行者联系。"));
     }

@@ -12,7 +12,8 @@ class QRadioButton;
 class QToolButton;
 
 // "选择导出数据的方式": a list of returns (cover columns and the ticked survey tables' fields)
-// of all returns, a code range or one grouping item, written into a workbook.
+// of all returns, a code range or one grouping item, written into a workbook; or every field of
+// the same returns into an analysis file.
 class TdlgSaveListForm : public QDialog {
     Q_OBJECT
 public:
@@ -20,6 +21,8 @@ public:
 
     void tbSaveClick();
     void tbReturnClick();
+    // "导出分析数据": every field of the chosen returns into an SPSS or Stata file.
+    void tbStatsClick();
     // A click on an item of the menu.
     void GroupMenuClick(qint64 itemId);
 
@@ -44,6 +47,8 @@ private:
     void loadItems();
     void takeItem(const RowSet& row);
     void setBusy(bool busy);
+    // Which returns the radio buttons choose; false (after the message) for an incomplete range.
+    bool readChoice(DataListChoice* choice);
 
     QListWidget* TableList;
     QRadioButton* AllRecord;
@@ -55,6 +60,7 @@ private:
     QMenu* GroupMenu;
     QPushButton* tbSave;
     QPushButton* tbReturn;
+    QPushButton* tbStats;
     CheckListEntries m_entries;
     GroupItem m_item;
 };

@@ -6,7 +6,7 @@
 
 namespace {
 // Every command the program offers; each has its own help.
-const QStringList kCommands = {"check", "csv", "export", "inspect", "import", "summary"};
+const QStringList kCommands = {"check", "csv", "export", "inspect", "import", "summary", "stats"};
 
 struct UsageCase {
     const char* name;

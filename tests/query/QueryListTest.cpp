@@ -4,6 +4,7 @@
 #include "query/dlgQueryList.h"
 #include "widgets/RecordGrid.h"
 #include "QueryWindowSupport.h"
+#include "support/AnalysisReaders.h"
 #include "support/OpenpyxlReader.h"
 
 #include <QFile>
@@ -207,4 +208,29 @@ TEST_F(QueryListTest, AFailedWorkbookSaveIsReported)
     EXPECT_TRUE(prompter.shown[0].startsWith("运行中发生错误："));
     EXPECT_TRUE(prompter.shown[0].endsWith(",请与系统管理员或软件发行者联系。"));
     EXPECT_FALSE(QFileInfo::exists(env.path("plain/结果.xlsx")));
+}
+
+TEST_F(QueryListTest, TheAnalysisExportWritesTheListedReturns)
+{
+    addReturns(4);
+    open("where c901>=110101000002");
+    // a return deleted from the list is no longer in it
+    list->grid()->setCurrentIndex(list->grid()->model()->index(0, 0));
+    list->grid()->clearSelection();
+    prompter.answer(AnswerYes);
+    QTest::keyClick(list->grid(), Qt::Key_Period);
+    prompter.chosenFilter = 1;
+    prompter.answer(env.path("分析"));
+    list->ExportForAnalysis();
+    ASSERT_EQ(prompter.fileDialogs.size(), 1);
+    EXPECT_EQ(prompter.fileDialogs[0].filter, "SPSS 数据文件(*.sav)|*.sav|Stata 数据文件(*.dta)|*.dta");
+    EXPECT_EQ(prompter.fileDialogs[0].fileName, "Tallyra查询结果-" + QDate::currentDate().toString("yyyy-MM-dd"));
+    const QString file = env.path("分析.dta");
+    EXPECT_EQ(prompter.shown.last(), "2个单位的分析数据已经正确导出到：'" + file + "'！");
+    const QJsonObject read = ReadDtaWithPandas(file);
+    ASSERT_FALSE(read.contains("error")) << read["error"].toString().toStdString();
+    const QJsonArray rows = read["rows"].toArray();
+    ASSERT_EQ(rows.size(), 2);
+    EXPECT_EQ(rows[0].toArray()[0].toDouble(), 110101000003.0);
+    EXPECT_EQ(rows[1].toArray()[0].toDouble(), 110101000004.0);
 }

@@ -3,9 +3,12 @@
 #include "summary/Grouping.h"
 #include "summary/dlgSaveList.h"
 #include "widgets/ScriptedPrompter.h"
+#include "logic/ProgressBar.h"
+#include "support/AnalysisReaders.h"
 #include "support/OpenpyxlReader.h"
 #include "support/TestEnvironment.h"
 
+#include <QApplication>
 #include <QFile>
 #include <QJsonArray>
 #include <QLineEdit>
@@ -13,6 +16,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTimer>
 #include <QToolButton>
 #include <gtest/gtest.h>
 
@@ -150,3 +154,81 @@ TEST_F(SaveListDialogTest, ReturnStoresTheHiddenCheckBox)
     EXPECT_EQ(RegReadInteger("CheckBox1", 7, SettingsRoot::LocalMachine, DataKey()), 0);
 }
 } // namespace
+
+TEST_F(SaveListDialogTest, TheAnalysisExportWritesEveryFieldOfTheChosenReturns)
+{
+    TdlgSaveListForm form;
+    form.show();
+    form.tableList()->item(0)->setCheckState(Qt::Checked); // ticks do not matter here
+    form.range()->setChecked(true);
+    form.fromBox()->setText("110000000000");
+    form.toBox()->setText("119999999999");
+    // the SPSS filter, then the Stata one; the extension follows the filter
+    for (const int filter : {0, 1}) {
+        SCOPED_TRACE(filter);
+        prompter.shown.clear();
+        prompter.fileDialogs.clear();
+        prompter.chosenFilter = filter;
+        const QString typed = env.path(filter == 0 ? "spss" : "stata");
+        prompter.answer(typed);
+        // while the export lets events run, the progress window shows and holds the input
+        bool heldInput = false;
+        QTimer watch;
+        QObject::connect(&watch, &QTimer::timeout, [&] {
+            heldInput = heldInput
+                        || (ProgressBarForm().isVisible() && QApplication::activeModalWidget() == &ProgressBarForm());
+        });
+        watch.start(0);
+        QPushButton* stats = form.findChild<QPushButton*>("tbStats");
+        ASSERT_TRUE(stats);
+        EXPECT_EQ(stats->text(), "导出分析数据");
+        stats->click();
+        watch.stop();
+        EXPECT_TRUE(heldInput);
+        EXPECT_FALSE(ProgressBarForm().isVisible());
+        ASSERT_EQ(prompter.fileDialogs.size(), 1);
+        EXPECT_EQ(prompter.fileDialogs[0].filter, "SPSS 数据文件(*.sav)|*.sav|Stata 数据文件(*.dta)|*.dta");
+        EXPECT_EQ(prompter.fileDialogs[0].title, "导出文件存放为");
+        EXPECT_EQ(prompter.fileDialogs[0].folder, env.documentsFolder());
+        EXPECT_TRUE(prompter.fileDialogs[0].fileName.startsWith(DatabaseLabel + "分析数据-"));
+        const QString file = typed + (filter == 0 ? ".sav" : ".dta");
+        EXPECT_EQ(prompter.shown, QStringList({"3个单位的分析数据已经正确导出到：'" + file + "'！"}));
+        const QList<QStringList> values = ReadWithReadstat(file);
+        ASSERT_EQ(values.size(), 4);
+        EXPECT_EQ(values[0].size(), 215);
+        EXPECT_EQ(values[1][0], "110000000000.000000");
+        EXPECT_EQ(values[3][0], "119999999999.000000");
+        EXPECT_TRUE(form.button("tbSave")->isEnabled());
+        EXPECT_TRUE(stats->isEnabled());
+    }
+
+    // an incomplete range and an empty one are refused before the file is asked for
+    prompter.shown.clear();
+    prompter.fileDialogs.clear();
+    form.toBox()->clear();
+    form.findChild<QPushButton*>("tbStats")->click();
+    form.fromBox()->setText("130000000000");
+    form.toBox()->setText("130000000001");
+    form.findChild<QPushButton*>("tbStats")->click();
+    EXPECT_EQ(prompter.shown, QStringList({"请输入单位编号的范围", "没有符合条件的数据，不能导出！"}));
+    EXPECT_TRUE(prompter.fileDialogs.isEmpty());
+}
+
+TEST_F(SaveListDialogTest, TheAnalysisExportRefusesTheWorkingDatabase)
+{
+    TdlgSaveListForm form;
+    form.show();
+    const QByteArray before = [] {
+        QFile f(CurrentDatabasePath);
+        f.open(QIODevice::ReadOnly);
+        return f.readAll();
+    }();
+    const QString link = env.path("work.sav");
+    ASSERT_TRUE(QFile::link(CurrentDatabasePath, link));
+    prompter.answer(link);
+    form.findChild<QPushButton*>("tbStats")->click();
+    EXPECT_EQ(prompter.shown, QStringList({"不能把数据导出到正在使用的数据库文件“" + link + "”"}));
+    QFile f(CurrentDatabasePath);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), before);
+}
