@@ -38,6 +38,21 @@ bool CopyFileContents(const QString& source, const QString& target, QString* err
     return true;
 }
 
+bool WriteFileWhole(const QString& path, const QByteArray& bytes, QString* error)
+{
+    QSaveFile file(path);
+    QString reason;
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) {
+        reason = file.errorString();
+        file.cancelWriting();
+    } else if (CommitWhole(file, &reason)) {
+        return true;
+    }
+    if (error)
+        *error = QStringLiteral("无法写入文件“%1”：%2").arg(path, reason);
+    return false;
+}
+
 bool CommitWhole(QSaveFile& file, QString* error)
 {
     const bool flushed = file.flush();

@@ -1,2 +1,3 @@
 tallyra_test_program(exchange_tests exchange/UploadCsvTest.cpp exchange/PackageFileTest.cpp
-  exchange/PackageExportTest.cpp exchange/PackageImportTest.cpp)
+  exchange/PackageExportTest.cpp exchange/PackageImportTest.cpp
+  exchange/FullDiskTest.cpp)

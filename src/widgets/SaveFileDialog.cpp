@@ -1,0 +1,40 @@
+#include "widgets/SaveFileDialog.h"
+
+#include "db/ExportTarget.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+QString ReplaceFileQuestion(const QString& path)
+{
+    return QStringLiteral("“%1”已经存在。\n要替换它吗？").arg(QDir::toNativeSeparators(path));
+}
+
+QString ReplaceFileCaption()
+{
+    return QStringLiteral("确认另存为");
+}
+
+namespace {
+bool replaceAgreed(const QString& path)
+{
+    return CurrentPrompter().warningQuestion(ReplaceFileCaption(), ReplaceFileQuestion(path)) == AnswerYes;
+}
+} // namespace
+
+QString ChooseSaveFile(FileDialogOptions dialog, const FileNameRule& rule, const QStringList& sources)
+{
+    for (;;) {
+        const QString path = ApplyFileNameRule(CurrentPrompter().saveFileName(dialog), rule);
+        if (path.isEmpty())
+            return QString();
+        const QString refusal = RefuseExportTarget(path, sources);
+        if (!refusal.isEmpty())
+            CurrentPrompter().message(refusal);
+        else if (!QFileInfo::exists(path) || replaceAgreed(path))
+            return path;
+        const QFileInfo chosen(path);
+        dialog.folder = chosen.absolutePath();
+        dialog.fileName = chosen.fileName();
+    }
+}
