@@ -232,8 +232,9 @@ UploadCsvResult WriteUploadCsv(Connection& db, const QString& path, const Exchan
                 out.append("\r\n");
                 ++result.rows;
                 if (out.size() > (1 << 20)) {
-                    if (file.write(out) != out.size())
-                        throw DbError(QStringLiteral("无法写入文件“%1”：%2").arg(path, file.errorString()));
+                    QString reason;
+                    if (!WriteAllBytes(file, out.constData(), out.size(), &reason))
+                        throw DbError(QStringLiteral("无法写入文件“%1”：%2").arg(path, reason));
                     out.clear();
                 }
                 if (hooks.stepped && result.rows % 1000 == 0)
@@ -245,10 +246,8 @@ UploadCsvResult WriteUploadCsv(Connection& db, const QString& path, const Exchan
                 }
             }
         }
-        if (file.write(out) != out.size())
-            throw DbError(QStringLiteral("无法写入文件“%1”：%2").arg(path, file.errorString()));
         QString reason;
-        if (!CommitWhole(file, &reason))
+        if (!WriteAllBytes(file, out.constData(), out.size(), &reason) || !CommitWhole(file, &reason))
             throw DbError(QStringLiteral("无法写入文件“%1”：%2").arg(path, reason));
     } catch (const DbError& e) {
         result.error = e.message();

@@ -62,3 +62,15 @@ TEST(CopyFileContents, ADiskFullAtTheLastBytesFailsAndKeepsTheTarget)
     EXPECT_FALSE(error.isEmpty());
     EXPECT_EQ(readAll(env.path("dst")), "keep");
 }
+
+// A full disk is named as such, not as "Unknown error": /dev/full answers every write with ENOSPC.
+TEST(WriteAllBytes, AFullDiskIsNamed)
+{
+    QFile full("/dev/full");
+    if (!full.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        GTEST_SKIP() << "no /dev/full";
+    const QByteArray bytes(5000, 'x');
+    QString error;
+    EXPECT_FALSE(WriteAllBytes(full, bytes.constData(), bytes.size(), &error));
+    EXPECT_EQ(error, "磁盘空间不足");
+}
