@@ -4,6 +4,7 @@
 //   notes/TableNotesZUL-NN.rtf, sumtable.zul, exporttable.zul
 // Usage: make_delivered_data DATA_FOLDER OUTPUT_FOLDER
 #include "base/Gbk.h"
+#include "base/PublicProcedure.h"
 #include "db/Connection.h"
 #include "db/DbError.h"
 #include "entry/PrintForm.h"
@@ -12,7 +13,6 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 #include <QStringList>
 #include <QTextStream>
 
@@ -123,9 +123,9 @@ void buildDatabase(const QString& name, Fill fill)
 
 void writeFile(const QString& path, const QByteArray& bytes)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        fail(QStringLiteral("cannot write %1").arg(path));
+    QString error;
+    if (!WriteFileWhole(path, bytes, &error))
+        fail(error);
 }
 
 QByteArray gbkStrict(const QString& text, const QString& where)

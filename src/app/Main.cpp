@@ -10,7 +10,7 @@
 #include "app/dlgAbout.h"
 #include "app/dlgOptionSetup.h"
 #include "app/dlgShow.h"
-#include "db/Backup.h"
+#include "widgets/SaveFileDialog.h"
 #include "db/DatabaseFile.h"
 #include "db/DbError.h"
 #include "db/WorkingDatabase.h"
@@ -455,10 +455,9 @@ void TMainForm::actBackupExecute()
     dialog.title = QStringLiteral("备份文件存放为");
     dialog.filter = QStringLiteral("Access文件(*.mdb)|*.mdb");
     dialog.folder = DocumentsFolder();
-    const QString chosen = CurrentPrompter().saveFileName(dialog).trimmed();
-    if (chosen.isEmpty())
+    const QString target = ChooseSaveFile(dialog, KeepShortNames(QStringLiteral(".mdb")));
+    if (target.isEmpty())
         return;
-    const QString target = BackupFileName(chosen);
     keepPosition([&] {
         SysConnection().close();
         QString error;

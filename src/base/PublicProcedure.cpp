@@ -20,9 +20,10 @@ bool CopyFileContents(const QString& source, const QString& target, QString* err
     char buffer[1 << 16];
     for (;;) {
         const qint64 n = in.read(buffer, sizeof buffer);
-        if (n < 0 || (n > 0 && out.write(buffer, n) != n)) {
+        QString reason = in.errorString();
+        if (n < 0 || (n > 0 && !WriteAllBytes(out, buffer, n, &reason))) {
             if (error)
-                *error = QStringLiteral("复制文件“%1”失败：%2").arg(source, n < 0 ? in.errorString() : out.errorString());
+                *error = QStringLiteral("复制文件“%1”失败：%2").arg(source, reason);
             out.cancelWriting();
             return false;
         }
@@ -38,10 +39,51 @@ bool CopyFileContents(const QString& source, const QString& target, QString* err
     return true;
 }
 
+bool WriteFileWhole(const QString& path, const QByteArray& bytes, QString* error)
+{
+    QSaveFile file(path);
+    QString reason;
+    if (!file.open(QIODevice::WriteOnly)) {
+        reason = file.errorString();
+    } else if (!WriteAllBytes(file, bytes.constData(), bytes.size(), &reason)) {
+        file.cancelWriting();
+    } else if (CommitWhole(file, &reason)) {
+        return true;
+    }
+    if (error)
+        *error = QStringLiteral("无法写入文件“%1”：%2").arg(path, reason);
+    return false;
+}
+
+namespace {
+// The reason a file operation failed, in words a clerk reads.
+QString fileErrorText(const QFileDevice& file)
+{
+    return file.error() == QFileDevice::ResourceError ? QStringLiteral("磁盘空间不足") : file.errorString();
+}
+} // namespace
+
+bool WriteAllBytes(QFileDevice& file, const char* data, qint64 size, QString* error)
+{
+    // A write cut short by a full disk gives no reason; writing the rest gives the system's.
+    for (qint64 done = 0; done < size;) {
+        const qint64 n = file.write(data + done, size - done);
+        if (n <= 0) {
+            if (error)
+                *error = fileErrorText(file);
+            return false;
+        }
+        done += n;
+    }
+    return true;
+}
+
 bool CommitWhole(QSaveFile& file, QString* error)
 {
-    const bool flushed = file.flush();
-    const QString flushError = file.errorString();
+    // A flush cut short by a full disk gives no reason; trying the rest once more gives the
+    // system's (and finishes the file when room has come meanwhile).
+    const bool flushed = file.flush() || file.flush();
+    const QString flushError = fileErrorText(file);
     if (!flushed)
         file.cancelWriting();
     const bool committed = file.commit(); // a cancelled file is discarded here

@@ -4,6 +4,7 @@
 #include "cli/BatchDatabase.h"
 #include "cli/BatchOutput.h"
 #include "db/DbError.h"
+#include "db/ExportTarget.h"
 #include "db/WorkingDatabase.h"
 #include "logic/BatchCheck.h"
 #include "logic/BatchRuleSet.h"
@@ -30,6 +31,9 @@ int runCheck(const CommandArgs& args, BatchOutput& out)
     const QString report = args.has(QStringLiteral("report"))
                                ? QFileInfo(args.value(QStringLiteral("report"))).absoluteFilePath()
                                : BatchReportPath(DocumentsFolder(), DatabaseLabel);
+    const QString refused = RefuseExportTarget(report);
+    if (!refused.isEmpty())
+        return out.fail(refused);
 
     BatchCheckHooks hooks;
     hooks.started = [&out](qint64 total, qint64) { out.startProgress(QStringLiteral("检查进度"), total); };

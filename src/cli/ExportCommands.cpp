@@ -3,6 +3,7 @@
 #include "cli/BatchDatabase.h"
 #include "cli/BatchOutput.h"
 #include "cli/OutputFile.h"
+#include "base/FileNameRule.h"
 #include "db/DbError.h"
 #include "db/WorkingDatabase.h"
 #include "exchange/ExchangeRules.h"
@@ -12,12 +13,14 @@
 #include <QFileInfo>
 
 namespace {
-// The target as the export windows name it, refused when it exists and --yes was not given.
-QString exportTarget(const CommandArgs& args, const QString& extension, QString* refused)
+// The target as the export windows name it, refused when it is the working database or one of
+// the sources, or when it exists and --yes was not given.
+QString exportTarget(const CommandArgs& args, const QString& extension, QString* refused,
+                     const QStringList& sources = {})
 {
     const QString target =
-        QFileInfo(ExchangeExportFileName(args.positional[1], extension)).absoluteFilePath();
-    *refused = RefuseExistingOutput(target, args);
+        QFileInfo(ApplyFileNameRule(args.positional[1], ExtendShortNames(extension))).absoluteFilePath();
+    *refused = RefuseOutputFile(target, args, sources);
     return target;
 }
 
@@ -41,13 +44,13 @@ bool refuseUnfinished(BatchOutput& out, const QString& refusal, int* status)
 
 int runCsv(const CommandArgs& args, BatchOutput& out)
 {
+    const QString opened = OpenBatchDatabase(args.positional[0], args);
+    if (!opened.isEmpty())
+        return out.fail(opened);
     QString refused;
     const QString target = exportTarget(args, QStringLiteral(".csv"), &refused);
     if (!refused.isEmpty())
         return out.fail(refused);
-    const QString opened = OpenBatchDatabase(args.positional[0], args);
-    if (!opened.isEmpty())
-        return out.fail(opened);
     int status = 0;
     if (refuseUnfinished(out, QStringLiteral("存在临时保存或逻辑错误的数据，不能导出上报数据!"), &status))
         return status;
@@ -74,13 +77,13 @@ int runExport(const CommandArgs& args, BatchOutput& out)
         return out.fail(QStringLiteral("必须修改默认的名称！"));
     if (label.size() > 255)
         return out.fail(QStringLiteral("请输入提供数据的单位的名称，长度不要超过200个汉字"));
-    QString refused;
-    const QString target = exportTarget(args, QStringLiteral(".dat"), &refused);
-    if (!refused.isEmpty())
-        return out.fail(refused);
     const QString opened = OpenBatchDatabase(args.positional[0], args);
     if (!opened.isEmpty())
         return out.fail(opened);
+    QString refused;
+    const QString target = exportTarget(args, QStringLiteral(".dat"), &refused, {PackageTemplatePath()});
+    if (!refused.isEmpty())
+        return out.fail(refused);
     int status = 0;
     if (refuseUnfinished(out, QStringLiteral("存在临时保存或逻辑错误的数据，不能上报!"), &status))
         return status;

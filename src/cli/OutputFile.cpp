@@ -1,19 +1,21 @@
 #include "cli/OutputFile.h"
 
+#include "base/FileNameRule.h"
 #include "cli/CommandLine.h"
+#include "db/ExportTarget.h"
 
 #include <QFileInfo>
 
 QString OutputFilePath(const QString& name, const QString& extension)
 {
-    QString path = name;
-    if (!path.endsWith(extension, Qt::CaseInsensitive))
-        path += extension;
-    return QFileInfo(path).absoluteFilePath();
+    return QFileInfo(ApplyFileNameRule(name, {extension, 0, false, Qt::CaseInsensitive})).absoluteFilePath();
 }
 
-QString RefuseExistingOutput(const QString& path, const CommandArgs& args)
+QString RefuseOutputFile(const QString& path, const CommandArgs& args, const QStringList& sources)
 {
+    const QString refusal = RefuseExportTarget(path, sources);
+    if (!refusal.isEmpty())
+        return refusal;
     if (!QFileInfo::exists(path) || args.has(QStringLiteral("yes")))
         return QString();
     return QStringLiteral("文件“%1”已经存在；要替换它请加 --yes").arg(path);

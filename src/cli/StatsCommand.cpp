@@ -18,8 +18,6 @@ int runStats(const CommandArgs& args, BatchOutput& out)
     if (!AnalysisFormatOfName(target, &request.format))
         return out.fail(
             QStringLiteral("输出文件名要以 .sav（SPSS）或 .dta（Stata）结尾：%1").arg(args.positional[1]));
-    if (IsDatabaseFile(target, args.positional[0]))
-        return out.fail(QStringLiteral("不能把数据导出到正在使用的数据库文件“%1”").arg(target));
     DataListChoice choice;
     if (args.has(QStringLiteral("from")) || args.has(QStringLiteral("to"))) {
         choice.scope = DataListScope::Range;
@@ -30,13 +28,13 @@ int runStats(const CommandArgs& args, BatchOutput& out)
         out.result().insert(QStringLiteral("from"), choice.from);
         out.result().insert(QStringLiteral("to"), choice.to);
     }
-    const QString refused = RefuseExistingOutput(target, args);
-    if (!refused.isEmpty())
-        return out.fail(refused);
     // Only read: the file cannot change through this command.
     const QString opened = OpenBatchDatabase(args.positional[0], args, true);
     if (!opened.isEmpty())
         return out.fail(opened);
+    const QString refused = RefuseOutputFile(target, args);
+    if (!refused.isEmpty())
+        return out.fail(refused);
 
     request.condition = DataListCondition(choice);
     request.databaseLabel = DatabaseLabel;

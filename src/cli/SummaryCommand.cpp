@@ -84,13 +84,14 @@ int runSummary(const CommandArgs& args, BatchOutput& out)
                             .arg(last)
                             .arg(sheetText));
 
-    const QString target = OutputFilePath(args.positional[1], QStringLiteral(".xlsx"));
-    const QString refused = RefuseExistingOutput(target, args);
-    if (!refused.isEmpty())
-        return out.fail(refused);
     const QString opened = OpenBatchDatabase(args.positional[0], args);
     if (!opened.isEmpty())
         return out.fail(opened);
+    const QString templatePath = QDir(ProgramFolder()).filePath(QString::fromUtf8(SumTemplateFileName()));
+    const QString target = OutputFilePath(args.positional[1], QStringLiteral(".xlsx"));
+    const QString refused = RefuseOutputFile(target, args, {templatePath});
+    if (!refused.isEmpty())
+        return out.fail(refused);
     if (kind == SumKind::Group) {
         const QString problem = groupingProblem(groupId);
         if (!problem.isEmpty())
@@ -104,7 +105,6 @@ int runSummary(const CommandArgs& args, BatchOutput& out)
     SummaryHooks hooks;
     hooks.sheetsStarted = [&out](int count) { out.startProgress(QStringLiteral("汇总进度"), count); };
     hooks.sheetDone = [&out] { out.stepProgress(); };
-    const QString templatePath = QDir(ProgramFolder()).filePath(QString::fromUtf8(SumTemplateFileName()));
     if (!QFileInfo(templatePath).isFile())
         return out.fail(QStringLiteral("打开汇总模版文件时发生错误，可能是没有安装MS Office中的Excel"));
     try {

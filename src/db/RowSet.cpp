@@ -252,7 +252,7 @@ qint64 RowSet::toInt(const QString& name) const
     if (v.isNull())
         return 0;
     if (v.typeId() == QMetaType::Double)
-        return qint64(v.toDouble());
+        return NearestWhole64(v.toDouble());
     return v.toLongLong();
 }
 

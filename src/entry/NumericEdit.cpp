@@ -1,5 +1,6 @@
 #include "entry/NumericEdit.h"
 
+#include "base/ValueText.h"
 #include "widgets/Prompter.h"
 
 #include <QFocusEvent>
@@ -111,7 +112,7 @@ qint64 NumericEdit::intValue() const
     if (whole)
         return n;
     const double v = plain.toDouble();
-    return std::isfinite(v) ? std::llround(v) : 0;
+    return std::isfinite(v) ? NearestWhole64(v) : 0;
 }
 
 double NumericEdit::value() const
@@ -136,7 +137,7 @@ void NumericEdit::setValue(double value)
 {
     QString shown = valueText(value);
     if (m_editing && m_padDigits > 0 && !m_decimals)
-        shown = QString::number(qint64(std::llround(value))); // no padding zeros while typing
+        shown = QString::number(NearestWhole64(value)); // no padding zeros while typing
     else if (!m_editing && m_separators)
         shown = GroupThousands(shown);
     // The program may set any value, also one the keyboard could not enter.
@@ -150,7 +151,7 @@ QString NumericEdit::valueText(double value) const
     if (!std::isfinite(value))
         return QStringLiteral("0");
     if (!m_decimals)
-        return QStringLiteral("%1").arg(qint64(std::llround(value)), m_padDigits, 10, QLatin1Char('0'));
+        return QStringLiteral("%1").arg(NearestWhole64(value), m_padDigits, 10, QLatin1Char('0'));
     return decimalText(value);
 }
 

@@ -29,7 +29,7 @@ public:
     void setThousandsSeparators(bool shown);
 
     double value() const;
-    qint64 intValue() const; // rounded to the nearest whole number
+    qint64 intValue() const; // the nearest whole number, halves to the even one (NearestWhole)
     void setValue(double value);
     bool isBlank() const;
     void clearValue();

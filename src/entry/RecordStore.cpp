@@ -1,12 +1,13 @@
 #include "entry/RecordStore.h"
 
+#include "base/ValueText.h"
 #include "db/Connection.h"
 #include "db/DbError.h"
 
 qint64 NextFreeCode(Connection& db)
 {
     const QVariant next = db.scalar(QStringLiteral("SELECT MAX(c901)+1 as NSI FROM dt_data"));
-    return next.isNull() ? 0 : qint64(next.toDouble());
+    return next.isNull() ? 0 : NearestWhole64(next.toDouble());
 }
 
 QHash<QString, QVariant> ReadReturn(Connection& db, qint64 code)

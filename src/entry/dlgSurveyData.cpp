@@ -6,6 +6,7 @@
 #include "base/InputMethods.h"
 #include "widgets/Prompter.h"
 #include "base/SettingsStore.h"
+#include "base/ValueText.h"
 #include "db/DbError.h"
 #include "db/WorkingDatabase.h"
 #include "entry/CityName.h"
@@ -234,7 +235,7 @@ void TdlgSurveyDataForm::LoadRecord()
             else if (f.QueryType == DecimalNumber)
                 edit->setValue(v.isNull() ? 0.0 : v.toDouble());
             else
-                edit->setValue(v.isNull() ? 0.0 : std::round(v.toDouble()));
+                edit->setValue(v.isNull() ? 0.0 : NearestWhole(v.toDouble()));
         } else if (auto* text = qobject_cast<TMVValidEdit*>(w)) {
             // The telephone takes digits and "-" only; the other texts refuse the quote characters.
             if (f.FieldName.compare(QLatin1String("c906"), Qt::CaseInsensitive) != 0) {

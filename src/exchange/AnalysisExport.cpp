@@ -8,6 +8,7 @@
 #include "logic/ProgressEstimate.h"
 #include "query/ResultExport.h"
 #include "widgets/Prompter.h"
+#include "widgets/SaveFileDialog.h"
 
 #include <QApplication>
 #include <QDate>
@@ -37,10 +38,11 @@ void SaveReturnsForAnalysis(const QString& condition, const QVariantList& params
     dialog.folder = DocumentsFolder();
     dialog.filter = AnalysisFileFilter();
     dialog.fileName = ExportProposedName(title, QDate::currentDate());
-    dialog.confirmOverwrite = true;
     dialog.chosenFilter = &filter;
-    const QString chosen = CurrentPrompter().saveFileName(dialog).trimmed();
-    if (chosen.isEmpty())
+    const QString path = ChooseSaveFile(dialog, [](int index) {
+        return KeepShortNames(AnalysisFileExtension(AnalysisFormatOfFilter(index)));
+    });
+    if (path.isEmpty())
         return;
     AnalysisFileRequest request;
     request.format = AnalysisFormatOfFilter(filter);
@@ -48,11 +50,6 @@ void SaveReturnsForAnalysis(const QString& condition, const QVariantList& params
     request.params = params;
     request.databaseLabel = DatabaseLabel;
     request.exportTime = QDateTime::currentDateTime();
-    const QString path = ExportFileName(chosen, AnalysisFileExtension(request.format));
-    if (IsDatabaseFile(path, CurrentDatabasePath)) {
-        CurrentPrompter().message(QStringLiteral("不能把数据导出到正在使用的数据库文件“%1”").arg(path));
-        return;
-    }
 
     // The window only shows the run: nothing else may touch the returns until it ends.
     TProgressBarForm& progress = ProgressBarForm();

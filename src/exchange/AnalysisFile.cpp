@@ -3,6 +3,7 @@
 #include "base/PublicProcedure.h"
 #include "db/Connection.h"
 #include "db/DbError.h"
+#include "db/ExportTarget.h"
 #include "db/Statement.h"
 #include "exchange/AnalysisDictionary.h"
 
@@ -346,14 +347,6 @@ QByteArray AnalysisFileLabel(const QString& databaseLabel, const QDateTime& time
     return Utf8Prefix(databaseLabel, FileLabelLimit(format) - int(tail.size())) + tail;
 }
 
-bool IsDatabaseFile(const QString& target, const QString& databasePath)
-{
-    if (databasePath.isEmpty())
-        return false;
-    const QString a = QFileInfo(target).canonicalFilePath();
-    return !a.isEmpty() && a == QFileInfo(databasePath).canonicalFilePath();
-}
-
 QString CodeListCondition()
 {
     return QStringLiteral("where c901 in (select value from json_each(?1))");
@@ -374,8 +367,9 @@ AnalysisFileResult WriteAnalysisFile(Connection& db, const QString& path, const 
 {
     AnalysisFileResult result;
     try {
-        if (IsDatabaseFile(path, db.path()))
-            throw DbError(QStringLiteral("不能把数据导出到正在使用的数据库文件“%1”").arg(path));
+        const QString refusal = RefuseExportTarget(path, {db.path()});
+        if (!refusal.isEmpty())
+            throw DbError(refusal);
         const AnalysisDictionary dictionary = LoadAnalysisDictionary(db);
         checkColumns(db, dictionary);
         // Both passes read the same rows: nothing can change them in between.

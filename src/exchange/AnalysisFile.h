@@ -41,8 +41,6 @@ int StringValueLimit(AnalysisFormat format);
 // stays whole.
 QByteArray AnalysisFileLabel(const QString& databaseLabel, const QDateTime& time, AnalysisFormat format);
 
-// Whether a target file is the database file itself (the same file by canonical path).
-bool IsDatabaseFile(const QString& target, const QString& databasePath);
 
 // A condition choosing the returns by their codes, all bound as one parameter: for a result
 // list, whose returns are the ones it shows.

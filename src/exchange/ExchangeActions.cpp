@@ -8,6 +8,7 @@
 #include "exchange/UploadCsv.h"
 #include "logic/ProgressBar.h"
 #include "widgets/Prompter.h"
+#include "widgets/SaveFileDialog.h"
 
 #include <QProgressBar>
 
@@ -29,15 +30,15 @@ bool refuseUnfinished(const QString& refusal)
     return false;
 }
 
-// The save dialog of both exports; empty text when cancelled.
-QString askExportFile(const QString& filter, const QString& extension)
+// The save dialog of both exports; empty text when cancelled. Sources are the files the export
+// reads besides the working database.
+QString askExportFile(const QString& filter, const QString& extension, const QStringList& sources = {})
 {
     FileDialogOptions dialog;
     dialog.title = QStringLiteral("导出文件存放为");
     dialog.filter = filter;
     dialog.folder = DocumentsFolder();
-    const QString chosen = CurrentPrompter().saveFileName(dialog).trimmed();
-    return chosen.isEmpty() ? QString() : ExchangeExportFileName(chosen, extension);
+    return ChooseSaveFile(dialog, ExtendShortNames(extension), sources);
 }
 
 QString importFailureText(const QString& report)
@@ -46,6 +47,13 @@ QString importFailureText(const QString& report)
     return QStringLiteral("导入过程中发生错误，准备导入的数据可能与现有的") + lineBreak
            + QStringLiteral("数据有重复的内容，详细的内容请参见文件：") + lineBreak + lineBreak + QString(12, QLatin1Char(' '))
            + report + QStringLiteral("。");
+}
+// The import's failure when the report of its conflicts could not be written.
+QString unreportedConflictsText(qsizetype conflicts)
+{
+    return QStringLiteral("准备导入的数据中有%1个单位的编号与现有的数据重复，"
+                          "数据没有导入；编号冲突的报告没有写出。")
+        .arg(conflicts);
 }
 } // namespace
 
@@ -91,7 +99,8 @@ void ExportPackage()
             break;
         CurrentPrompter().message(QStringLiteral("必须修改默认的名称！"));
     }
-    const QString path = askExportFile(QStringLiteral("数据加密文件(*.dat)|*.dat"), QStringLiteral(".dat"));
+    const QString path = askExportFile(QStringLiteral("数据加密文件(*.dat)|*.dat"), QStringLiteral(".dat"),
+                                       {PackageTemplatePath()});
     if (path.isEmpty())
         return;
     const PackageExportResult result = WritePackage(SysConnection(), PackageTemplatePath(), path, label);
@@ -109,10 +118,11 @@ bool ImportPackage(const QString& table, const QString& condition)
     dialog.folder = DocumentsFolder();
     int filter = 0;
     dialog.chosenFilter = &filter;
-    const QString chosen = CurrentPrompter().openFileName(dialog).trimmed();
-    if (chosen.isEmpty())
+    const QString chosen = CurrentPrompter().openFileName(dialog); // sets the filter
+    const QString path =
+        ApplyFileNameRule(chosen, KeepShortNames(filter == 1 ? QStringLiteral(".mdb") : QStringLiteral(".dat")));
+    if (path.isEmpty())
         return true;
-    const QString path = ImportFileName(chosen, filter == 1 ? QStringLiteral(".mdb") : QStringLiteral(".dat"));
 
     const ReceivedFile source(SysConnection(), path, table);
     switch (source.status()) {
@@ -144,11 +154,14 @@ bool ImportPackage(const QString& table, const QString& condition)
     case ImportResult::Conflicts: {
         const QString report = ConflictReportPath();
         QString error;
-        if (WriteConflictReport(report, result.conflicts, &error))
+        if (WriteConflictReport(report, result.conflicts, &error)) {
             CurrentPrompter().openFile(report);
-        else
-            ShowRunError(error, kContact);
-        CurrentPrompter().message(importFailureText(report));
+            CurrentPrompter().message(importFailureText(report));
+        } else {
+            // The message must not send the user to a report that was not written (an older one
+            // may still lie there).
+            ShowRunError(error, QStringLiteral("\n\r") + unreportedConflictsText(result.conflicts.size()));
+        }
         return false;
     }
     case ImportResult::Failed:

@@ -5,6 +5,7 @@
 #include "db/Connection.h"
 #include "db/DatabaseFile.h"
 #include "db/DbError.h"
+#include "db/ExportTarget.h"
 #include "exchange/PackageFile.h"
 
 #include <QDir>
@@ -34,12 +35,6 @@ bool syncPath(const QString& path, bool folder)
     const bool ok = ::fsync(fd) == 0;
     ::close(fd);
     return ok;
-}
-
-bool sameFile(const QString& a, const QString& b)
-{
-    const QFileInfo x(a), y(b);
-    return x.exists() && y.exists() && x.canonicalFilePath() == y.canonicalFilePath();
 }
 
 // Fills the package's tables; its dt_data must have exactly the working table's columns.
@@ -80,10 +75,9 @@ PackageExportResult WritePackage(Connection& working, const QString& templatePat
                                  const QString& label)
 {
     PackageExportResult result;
-    if (sameFile(target, working.path())) {
-        result.error = QStringLiteral("不能把数据导出到正在使用的数据库文件“%1”").arg(target);
+    result.error = RefuseExportTarget(target, {working.path(), templatePath});
+    if (!result.error.isEmpty())
         return result;
-    }
     const QString folder = QFileInfo(target).absolutePath();
     const QString temp = MakeTempFileNameIn(folder);
     if (temp.isEmpty()) {

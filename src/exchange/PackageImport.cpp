@@ -12,7 +12,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 
 #include <limits>
 
@@ -59,13 +58,7 @@ bool WriteConflictReport(const QString& path, const QList<ConflictRecord>& recor
         bytes += GbkEncode(QStringLiteral("(") + FormatValueText(r.code) + QStringLiteral(",") + r.name
                            + QStringLiteral(")"))
                  + "\r\n";
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        if (error)
-            *error = QStringLiteral("无法写入文件“%1”：%2").arg(path, file.errorString());
-        return false;
-    }
-    return true;
+    return WriteFileWhole(path, bytes, error);
 }
 
 QString ShownLabel(const QString& label)

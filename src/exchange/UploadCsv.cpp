@@ -1,9 +1,11 @@
 #include "exchange/UploadCsv.h"
 
 #include "base/Gbk.h"
+#include "base/PublicProcedure.h"
 #include "base/ValueText.h"
 #include "db/Connection.h"
 #include "db/DbError.h"
+#include "db/ExportTarget.h"
 #include "db/Statement.h"
 
 #include <QSaveFile>
@@ -46,16 +48,10 @@ void appendInteger(QByteArray& out, qint64 value)
     out.append(buffer, end - buffer);
 }
 
-// Nearest whole number, halves away from zero; values beyond the 64-bit range are clamped.
-qint64 wholeOf(double value)
+// A whole number from a stored fraction or a value beyond 64 bits, by the program's one rule.
+void appendWhole(QByteArray& out, double value)
 {
-    if (!std::isfinite(value))
-        return 0;
-    if (value >= 9.2e18)
-        return std::numeric_limits<qint64>::max();
-    if (value <= -9.2e18)
-        return std::numeric_limits<qint64>::min();
-    return std::llround(value);
+    out.append(WholeNumberText(value).toLatin1());
 }
 
 void appendDecimal(QByteArray& out, double value)
@@ -130,7 +126,7 @@ void appendValue(QByteArray& out, sqlite3_stmt* row, int column, Form form)
         else if (type == SQLITE_NULL)
             out.append('0');
         else
-            appendInteger(out, wholeOf(sqlite3_column_double(row, column)));
+            appendWhole(out, sqlite3_column_double(row, column));
         return;
     case Form::Decimal:
         if (type == SQLITE_INTEGER && std::llabs(sqlite3_column_int64(row, column)) < 1000000000000000LL)
@@ -177,7 +173,12 @@ QString UploadValueText(int queryType, const QVariant& value)
     QByteArray out;
     switch (form) {
     case Form::Whole:
-        appendInteger(out, null ? 0 : wholeOf(value.toDouble()));
+        if (null)
+            out.append('0');
+        else if (value.typeId() == QMetaType::LongLong || value.typeId() == QMetaType::Int)
+            appendInteger(out, value.toLongLong());
+        else
+            appendWhole(out, value.toDouble());
         break;
     case Form::Decimal:
         appendDecimal(out, null ? 0.0 : value.toDouble());
@@ -193,6 +194,9 @@ QString UploadValueText(int queryType, const QVariant& value)
 UploadCsvResult WriteUploadCsv(Connection& db, const QString& path, const ExchangeHooks& hooks)
 {
     UploadCsvResult result;
+    result.error = RefuseExportTarget(path, {db.path()});
+    if (!result.error.isEmpty())
+        return result;
     try {
         QList<Field> fields;
         const QStringList columns = db.columnNames(QStringLiteral("dt_data"));
@@ -216,8 +220,10 @@ UploadCsvResult WriteUploadCsv(Connection& db, const QString& path, const Exchan
         QByteArray out = header;
         if (hooks.started)
             hooks.started(db.scalar(QStringLiteral("select count(*) from dt_data")).toLongLong());
-        if (!selected.isEmpty()) {
-            Statement rows(db.handle(), QStringLiteral("select %1 from dt_data").arg(selected.join(',')));
+        {
+            // Without a field each return still has its (empty) line.
+            const QString columnList = selected.isEmpty() ? QStringLiteral("null") : selected.join(',');
+            Statement rows(db.handle(), QStringLiteral("select %1 from dt_data").arg(columnList));
             while (rows.step()) {
                 for (int i = 0; i < fields.size(); ++i) {
                     appendValue(out, rows.handle(), i, fields[i].form);
@@ -226,8 +232,9 @@ UploadCsvResult WriteUploadCsv(Connection& db, const QString& path, const Exchan
                 out.append("\r\n");
                 ++result.rows;
                 if (out.size() > (1 << 20)) {
-                    if (file.write(out) != out.size())
-                        throw DbError(QStringLiteral("无法写入文件“%1”：%2").arg(path, file.errorString()));
+                    QString reason;
+                    if (!WriteAllBytes(file, out.constData(), out.size(), &reason))
+                        throw DbError(QStringLiteral("无法写入文件“%1”：%2").arg(path, reason));
                     out.clear();
                 }
                 if (hooks.stepped && result.rows % 1000 == 0)
@@ -239,8 +246,9 @@ UploadCsvResult WriteUploadCsv(Connection& db, const QString& path, const Exchan
                 }
             }
         }
-        if (file.write(out) != out.size() || !file.commit())
-            throw DbError(QStringLiteral("无法写入文件“%1”：%2").arg(path, file.errorString()));
+        QString reason;
+        if (!WriteAllBytes(file, out.constData(), out.size(), &reason) || !CommitWhole(file, &reason))
+            throw DbError(QStringLiteral("无法写入文件“%1”：%2").arg(path, reason));
     } catch (const DbError& e) {
         result.error = e.message();
     }

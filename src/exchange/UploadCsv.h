@@ -16,7 +16,8 @@ class Connection;
 QString UploadFieldListSql();
 
 // The value text of one field by its kind (QueryType):
-//   0, 3  whole number (a fraction goes to the nearest whole number, NULL gives 0)
+//   0, 3  whole number: a fraction goes to the nearest one, halves to the even one (NearestWhole,
+//         as the batch checks read it); beyond 64 bits its own digits; NULL gives 0
 //   1     text, with the comma rule above (NULL gives "")
 //   2     decimal number, shortest form of at most 15 significant digits (NULL gives 0)
 //   else  empty text, so the line keeps its columns
@@ -30,8 +31,10 @@ struct UploadCsvResult {
     QString error; // empty when the file was written
 };
 
-// Writes the upload file of every return of dt_data. The file is written beside its place and
-// renamed there when complete, so a failure leaves no partial file (an older file stays). A
-// catalogue field that dt_data lacks is an error before anything is written. The caller checks
-// UnfinishedReturnCount first.
+// Writes the upload file of every return of dt_data, one line each (an empty one when the
+// catalogue lists no field). The file is written beside its place, checked to the last byte and
+// renamed there when complete, so a failure (a full disk too) leaves no partial file and an
+// older file stays. A catalogue field that dt_data lacks is an error before anything is
+// written; so is a target that is the working database or the database read (RefuseExportTarget).
+// The caller checks UnfinishedReturnCount first.
 UploadCsvResult WriteUploadCsv(Connection& db, const QString& path, const ExchangeHooks& hooks = {});

@@ -1,6 +1,7 @@
 #include "logic/BatchRuleSet.h"
 
 #include "base/Gbk.h"
+#include "base/ValueText.h"
 #include "db/DbError.h"
 #include "db/RowSet.h"
 
@@ -39,27 +40,15 @@ int requireColumn(int column, const char* name)
 }
 
 // A whole field may hold a fraction (typed in or imported); it counts as the nearest whole
-// number, halves going to the even one (the default rounding mode of nearbyint). A value
-// beyond the 64-bit range counts as the nearest bound, so it still compares as huge.
-qint64 wholeFromDouble(double d)
-{
-    if (std::isnan(d))
-        return 0;
-    const double r = std::nearbyint(d);
-    if (r >= 9223372036854775808.0)
-        return std::numeric_limits<qint64>::max();
-    if (r < -9223372036854775808.0)
-        return std::numeric_limits<qint64>::min();
-    return qint64(r);
-}
-
+// number, halves going to the even one, the program's one rule (NearestWhole64). A value beyond
+// the 64-bit range counts as the nearest bound, so it still compares as huge.
 qint64 wholeValue(const QVariant& value)
 {
     if (value.typeId() == QMetaType::LongLong)
         return value.toLongLong();
     if (value.isNull() || !value.isValid())
         return 0;
-    return wholeFromDouble(value.toDouble());
+    return NearestWhole64(value.toDouble());
 }
 
 // Texts in number fields read as numbers the way a QVariant converts them; anything else as 0.
@@ -79,9 +68,9 @@ qint64 wholeValue(sqlite3_stmt* stmt, int column)
     case SQLITE_NULL:
         return 0;
     case SQLITE_FLOAT:
-        return wholeFromDouble(sqlite3_value_double(value));
+        return NearestWhole64(sqlite3_value_double(value));
     default:
-        return wholeFromDouble(textNumber(value));
+        return NearestWhole64(textNumber(value));
     }
 }
 

@@ -3,6 +3,7 @@
 #include "db/Connection.h"
 #include "db/DatabaseFile.h"
 #include "db/DbError.h"
+#include "db/ExportTarget.h"
 #include "db/Statement.h"
 #include "db/TableExists.h"
 #include "entry/workbook/StreamingWorkbook.h"
@@ -153,14 +154,6 @@ QString ExportNumberFormat(ExportKind kind)
     }
 }
 
-QString ExportFileName(const QString& chosen, const QString& extension)
-{
-    const QString name = chosen.trimmed();
-    if (name.size() > extension.size() && !name.endsWith(extension, Qt::CaseSensitive))
-        return name + extension;
-    return name;
-}
-
 QString ExportProposedName(const QString& title, const QDate& date)
 {
     return title + QLatin1Char('-') + date.toString(QStringLiteral("yyyy-MM-dd"));
@@ -176,6 +169,9 @@ QString TitleWithoutSortMarker(const QString& title)
 ExportOutcome WriteResultDatabase(RowSet& rows, const QString& title, const QString& path, const ExportHooks& hooks)
 {
     ExportOutcome outcome;
+    outcome.error = RefuseExportTarget(path);
+    if (!outcome.error.isEmpty())
+        return outcome;
     const bool existed = QFileInfo::exists(path);
     if (existed) {
         outcome.error = CheckReceivedDatabase(path);
@@ -235,6 +231,9 @@ ExportOutcome WriteResultWorkbook(RowSet& rows, const QString& title, const TFie
                                   const QString& path, const QDate& today, const ExportHooks& hooks)
 {
     ExportOutcome outcome;
+    outcome.error = RefuseExportTarget(path);
+    if (!outcome.error.isEmpty())
+        return outcome;
     QVector<int> sources;
     QVector<ExportKind> kinds;
     QVector<StreamCell> titles;

@@ -24,9 +24,6 @@ QString ExportSqlType(const ColumnValueKinds& kinds);
 // (codes stay readable digits), empty for none.
 QString ExportNumberFormat(ExportKind kind);
 
-// The chosen name, trimmed, with the extension appended when the name is longer than the
-// extension and does not end with it exactly (letter case counts: ".XLSX" gets ".xlsx").
-QString ExportFileName(const QString& chosen, const QString& extension);
 // The proposed file name: title + "-" + the date as yyyy-mm-dd.
 QString ExportProposedName(const QString& title, const QDate& date);
 // A column title without a trailing sort marker ("▲" or "▼").
@@ -53,7 +50,8 @@ struct ExportOutcome {
 // in the database file at path. A missing file is created; an existing one must pass the checks
 // of a received file. A table of that name is replaced, the file's other tables stay. Everything
 // runs in one transaction through one prepared statement: on failure the file is as it was (a
-// file created here is removed). The row set's current row does not move.
+// file created here is removed). The row set's current row does not move. Neither export writes
+// over the working database (RefuseExportTarget).
 ExportOutcome WriteResultDatabase(RowSet& rows, const QString& title, const QString& path,
                                   const ExportHooks& hooks = {});
 

@@ -5,6 +5,7 @@
 #include "logic/ProgressEstimate.h"
 #include "query/ResultExport.h"
 #include "widgets/Prompter.h"
+#include "widgets/SaveFileDialog.h"
 
 #include <QApplication>
 #include <QDate>
@@ -20,11 +21,7 @@ QString ChooseExportFile(const QString& title, const QString& filter, const QStr
     dialog.folder = DocumentsFolder();
     dialog.filter = filter;
     dialog.fileName = ExportProposedName(title, QDate::currentDate());
-    dialog.confirmOverwrite = true;
-    const QString chosen = CurrentPrompter().saveFileName(dialog).trimmed();
-    if (chosen.isEmpty())
-        return QString();
-    return ExportFileName(chosen, extension);
+    return ChooseSaveFile(dialog, KeepShortNames(extension));
 }
 
 // Hooks that drive the single progress window: its bar and the caption with the percentage.

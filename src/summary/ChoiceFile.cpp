@@ -1,9 +1,9 @@
 #include "summary/ChoiceFile.h"
 
 #include "base/Gbk.h"
+#include "base/PublicProcedure.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 namespace {
 CheckListEntry heading(const QString& caption)
@@ -121,14 +121,7 @@ bool ReadChoiceFile(const QString& path, CheckListEntries* entries)
 
 bool WriteChoiceFile(const QString& path, const CheckListEntries& entries, QString* error)
 {
-    QSaveFile file(path);
-    const QByteArray bytes = ChoiceFileBytes(entries);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
-    return true;
+    return WriteFileWhole(path, ChoiceFileBytes(entries), error);
 }
 
 bool IsSheetTicked(const CheckListEntries& entries, int sheet)

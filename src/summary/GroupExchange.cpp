@@ -3,6 +3,7 @@
 #include "db/Connection.h"
 #include "db/DatabaseFile.h"
 #include "db/DbError.h"
+#include "db/ExportTarget.h"
 #include "db/OutsideFile.h"
 
 #include <QDir>
@@ -12,7 +13,7 @@
 #include <cstdio>
 
 namespace {
-void step(const ExchangeHooks& hooks)
+void step(const GroupExchangeHooks& hooks)
 {
     if (hooks.stepped)
         hooks.stepped();
@@ -43,8 +44,11 @@ struct FileGuard {
 } // namespace
 
 void ExportGroupingTables(const QString& source, const QString& target, const QStringList& tables,
-                          const ExchangeHooks& hooks)
+                          const GroupExchangeHooks& hooks)
 {
+    const QString refusal = RefuseExportTarget(target, {source});
+    if (!refusal.isEmpty())
+        throw DbError(refusal);
     Connection from;
     from.open(source, Connection::Mode::ReadWrite);
     const QString work = workName(target);
@@ -79,7 +83,7 @@ void ExportGroupingTables(const QString& source, const QString& target, const QS
 }
 
 QStringList ImportGroupingTables(Connection& db, const QString& file, const QStringList& tables,
-                                 const ExchangeHooks& hooks)
+                                 const GroupExchangeHooks& hooks)
 {
     // The file is read from a private copy, so what was checked is what is read.
     const QString copy = MakeTempFileName();

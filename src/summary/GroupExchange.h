@@ -6,8 +6,9 @@
 
 class Connection;
 
-// Progress of an exchange, one step per table; all may stay empty.
-struct ExchangeHooks {
+// Progress of a grouping exchange, one step per table; all may stay empty. (Not the package
+// exchange's ExchangeHooks: one name for two types would be one class defined twice.)
+struct GroupExchangeHooks {
     std::function<void(int total)> started;
     std::function<void()> stepped;
     std::function<void()> processEvents;
@@ -16,9 +17,10 @@ struct ExchangeHooks {
 // Writes the tables of the source database file into the target file: a table the target
 // already has is replaced, its other tables stay; a missing target is created. The target is
 // written beside itself and renamed into place, so it is the old file or the complete new one.
-// Raises DbError.
+// The working database and the source are refused as the target (RefuseExportTarget). Raises
+// DbError.
 void ExportGroupingTables(const QString& source, const QString& target, const QStringList& tables,
-                          const ExchangeHooks& hooks = {});
+                          const GroupExchangeHooks& hooks = {});
 
 // Replaces the rows of the tables in the working database with those of a file from elsewhere,
 // in one transaction. A copy of the file is checked (CheckOutsideFile: each table it holds must
@@ -26,4 +28,4 @@ void ExportGroupingTables(const QString& source, const QString& target, const QS
 // attachment; the file's views and triggers never run. Returns the tables the file does not hold (those keep their
 // rows). A file that fails, or a copy that fails half-way, raises DbError and changes nothing.
 QStringList ImportGroupingTables(Connection& db, const QString& file, const QStringList& tables,
-                                 const ExchangeHooks& hooks = {});
+                                 const GroupExchangeHooks& hooks = {});

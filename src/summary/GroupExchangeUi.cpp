@@ -6,6 +6,7 @@
 #include "logic/ProgressBar.h"
 #include "summary/GroupExchange.h"
 #include "widgets/Prompter.h"
+#include "widgets/SaveFileDialog.h"
 
 #include <QApplication>
 #include <QDir>
@@ -30,18 +31,9 @@ QString exchangeFolder()
     return folder;
 }
 
-// A name longer than four characters that does not end in ".mdb" gets it.
-QString withExtension(QString name)
+GroupExchangeHooks progressHooks()
 {
-    name = name.trimmed();
-    if (name.size() > 4 && !name.endsWith(QLatin1String(".mdb")))
-        name += QStringLiteral(".mdb");
-    return name;
-}
-
-ExchangeHooks progressHooks()
-{
-    ExchangeHooks hooks;
+    GroupExchangeHooks hooks;
     hooks.started = [](int total) {
         ProgressBarForm().StartProgress(total, 0);
         ProgressBarForm().StepProgress();
@@ -66,8 +58,7 @@ void ExportGroupingTablesUi(const QString& source, const QStringList& tables)
     options.title = QStringLiteral("导出文件存放为");
     options.filter = QStringLiteral("Access文件(*.mdb)|*.mdb");
     options.folder = exchangeFolder();
-    options.confirmOverwrite = true;
-    const QString target = withExtension(CurrentPrompter().saveFileName(options));
+    const QString target = ChooseSaveFile(options, KeepShortNames(QStringLiteral(".mdb")), {source});
     if (target.isEmpty())
         return;
     try {
@@ -86,7 +77,8 @@ void ImportGroupingTablesUi(Connection& db, const QStringList& tables)
     options.title = QStringLiteral("选择导入文件");
     options.filter = QStringLiteral("Access文件(*.mdb)|*.mdb");
     options.folder = exchangeFolder();
-    const QString file = withExtension(CurrentPrompter().openFileName(options));
+    const QString file =
+        ApplyFileNameRule(CurrentPrompter().openFileName(options), KeepShortNames(QStringLiteral(".mdb")));
     if (file.isEmpty())
         return;
     if (!QFile::exists(file)) {

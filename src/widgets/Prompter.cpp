@@ -75,9 +75,7 @@ public:
     int question(const QString& text, int buttons) override { return AskQuestion(text, buttons); }
     QString saveFileName(const FileDialogOptions& o) override
     {
-        QFileDialog::Options flags;
-        if (!o.confirmOverwrite)
-            flags |= QFileDialog::DontConfirmOverwrite;
+        const QFileDialog::Options flags = QFileDialog::DontConfirmOverwrite;
         const QString start = o.fileName.isEmpty() ? o.folder : o.folder + QLatin1Char('/') + o.fileName;
         QString chosen;
         const QString name = QFileDialog::getSaveFileName(QApplication::activeWindow(), o.title, start,

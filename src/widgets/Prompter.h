@@ -9,7 +9,6 @@ struct FileDialogOptions {
     QString folder;
     QString filter; // "Access文件(*.mdb)|*.mdb": description and pattern parted by "|"
     QString fileName;
-    bool confirmOverwrite = true;
     int* chosenFilter = nullptr; // when given, receives the index of the filter the user chose
 };
 
@@ -28,7 +27,9 @@ public:
         Q_UNUSED(caption);
         return question(text, 1 | 2) == 6 ? 6 : 7;
     }
-    // File dialogs: the chosen path, or empty text when cancelled.
+    // File dialogs: the chosen path, or empty text when cancelled. The save dialog asks nothing
+    // about an existing file: ChooseSaveFile (widgets/SaveFileDialog.h) asks about the name
+    // that will be written once the extension rule has made it.
     virtual QString saveFileName(const FileDialogOptions& options) = 0;
     virtual QString openFileName(const FileDialogOptions& options) = 0;
     // The text input box: false when cancelled.

@@ -7,7 +7,7 @@
 #include "app/dlgOptionSetup.h"
 #include "app/dlgShow.h"
 #include "base/Environment.h"
-#include "db/Backup.h"
+#include "base/FileNameRule.h"
 #include "db/WorkingDatabase.h"
 #include "entry/NumericEdit.h"
 #include "entry/dlgSurveyData.h"
@@ -300,7 +300,8 @@ TEST(BackupFileName, AppendsTheExtensionToLongerNames)
     } cases[] = {{"backup", "backup.mdb"}, {"a.MDB", "a.MDB.mdb"}, {"x.db", "x.db"}, {"b.mdb", "b.mdb"},
                  {"abcd", "abcd"}, {"/tmp/年报.mdb", "/tmp/年报.mdb"}};
     for (const Case& c : cases)
-        EXPECT_EQ(BackupFileName(QString::fromUtf8(c.chosen)), QString::fromUtf8(c.expected)) << c.chosen;
+        EXPECT_EQ(ApplyFileNameRule(QString::fromUtf8(c.chosen), KeepShortNames(".mdb")), QString::fromUtf8(c.expected))
+            << c.chosen;
 }
 
 TEST_F(MainFormTest, BackupWritesAnExactCopyAndKeepsTheRow)

@@ -1,1 +1,2 @@
-tallyra_test_program(app_tests app/StartupTest.cpp app/MainFormTest.cpp)
+tallyra_test_program(app_tests app/StartupTest.cpp app/MainFormTest.cpp
+  app/SaveTargetsTest.cpp)

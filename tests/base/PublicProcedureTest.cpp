@@ -1,11 +1,9 @@
 #include "base/PublicProcedure.h"
+#include "support/FileSizeLimit.h"
 #include "support/TestEnvironment.h"
 
 #include <QFile>
 #include <gtest/gtest.h>
-
-#include <csignal>
-#include <sys/resource.h>
 
 namespace {
 void writeAll(const QString& path, const QByteArray& bytes)
@@ -57,17 +55,22 @@ TEST(CopyFileContents, ADiskFullAtTheLastBytesFailsAndKeepsTheTarget)
     QString error;
     bool copied = true;
     {
-        rlimit old{};
-        getrlimit(RLIMIT_FSIZE, &old);
-        auto handler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = old;
-        limit.rlim_cur = (1 << 16) + 1000;
-        setrlimit(RLIMIT_FSIZE, &limit);
+        FileSizeLimit limit((1 << 16) + 1000);
         copied = CopyFileContents(env.path("src"), env.path("dst"), &error);
-        setrlimit(RLIMIT_FSIZE, &old);
-        std::signal(SIGXFSZ, handler);
     }
     EXPECT_FALSE(copied);
     EXPECT_FALSE(error.isEmpty());
     EXPECT_EQ(readAll(env.path("dst")), "keep");
+}
+
+// A full disk is named as such, not as "Unknown error": /dev/full answers every write with ENOSPC.
+TEST(WriteAllBytes, AFullDiskIsNamed)
+{
+    QFile full("/dev/full");
+    if (!full.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        GTEST_SKIP() << "no /dev/full";
+    const QByteArray bytes(5000, 'x');
+    QString error;
+    EXPECT_FALSE(WriteAllBytes(full, bytes.constData(), bytes.size(), &error));
+    EXPECT_EQ(error, "磁盘空间不足");
 }

@@ -2,7 +2,9 @@
 
 #include <QFile>
 #include <QProcess>
+#include <csignal>
 #include <stdexcept>
+#include <sys/resource.h>
 
 void StartBatch(QProcess& process, const QStringList& arguments)
 {
@@ -28,6 +30,20 @@ BatchRun FinishBatch(QProcess& process)
 BatchRun RunBatch(const QStringList& arguments)
 {
     QProcess process;
+    StartBatch(process, arguments);
+    return FinishBatch(process);
+}
+
+BatchRun RunBatchWithFileSizeLimit(const QStringList& arguments, qint64 bytes)
+{
+    QProcess process;
+    process.setChildProcessModifier([bytes] {
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit{};
+        getrlimit(RLIMIT_FSIZE, &limit);
+        limit.rlim_cur = rlim_t(bytes);
+        setrlimit(RLIMIT_FSIZE, &limit);
+    });
     StartBatch(process, arguments);
     return FinishBatch(process);
 }

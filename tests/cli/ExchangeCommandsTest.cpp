@@ -10,6 +10,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -249,4 +250,69 @@ TEST_F(ExchangeCommandsTest, InspectReadsPackagesAndRefusesHostileFiles)
     EXPECT_EQ(plain.status, 1) << "a return fails the checks";
     EXPECT_EQ(plain.out, "文件\t标识\t单位数\t未通过检查\t结论\n" + good +
                              "\t甲\t3\t1\t可以导入，但有数据存在逻辑错误\n");
+}
+
+// A full disk at the upload file's last block: the command fails with the reason, and an older
+// upload of that name stays as it was.
+TEST_F(ExchangeCommandsTest, CsvOnAFullDiskFailsAndKeepsTheOlderFile)
+{
+    database("working", {1, 2, 3});
+    const QString probe = env.path("probe.csv");
+    ASSERT_EQ(RunBatch({"csv", db, probe}).status, 0);
+    const qint64 whole = QFileInfo(probe).size();
+    const QString out = env.path("upload.csv");
+    QFile older(out);
+    ASSERT_TRUE(older.open(QIODevice::WriteOnly));
+    older.write("older upload");
+    older.close();
+    const BatchRun run = RunBatchWithFileSizeLimit({"csv", db, out, "--yes"}, whole - 1);
+    EXPECT_EQ(run.status, 2);
+    EXPECT_TRUE(run.err.contains("运行中发生错误：无法写入文件“" + out + "”")) << run.err.toStdString();
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(FileBytes(out), "older upload");
+    EXPECT_EQ(QDir(env.path("")).entryList({"*.csv*", "~*"}, QDir::Files | QDir::Hidden),
+              QStringList({"probe.csv", "upload.csv"}));
+}
+
+// No command writes over the database it works on, nor over a file it reads, whatever name the
+// target is given (a link, the database's own name), with --yes or without.
+TEST_F(ExchangeCommandsTest, TheWorkingDatabaseAndTheSourcesAreNeverTheTarget)
+{
+    database("working", {1, 2});
+    const QString named = env.path("db.csv"); // a database whose name ends like a CSV file
+    QFile::copy(db, named);
+    const QString sumTemplate = QDir(env.programFolder()).filePath("2012基层以上汇总表.xltx");
+    const QString packageTemplate = QDir(env.programFolder()).filePath("view.dll");
+    for (const auto& [link, file] : {std::pair{"link.csv", db}, {"link.dat", db}, {"link.xlsx", db},
+                                     {"tpl.dat", packageTemplate}, {"tpl.xlsx", sumTemplate}})
+        ASSERT_TRUE(QFile::link(file, env.path(link)));
+    const QString asDatabase = "不能把数据导出到正在使用的数据库文件";
+    const QString asSource = "不能把数据导出到正在读取的文件";
+    const struct {
+        const char* name;
+        QStringList arguments;
+        QString message;
+    } cases[] = {
+        {"csv through a link", {"csv", db, env.path("link.csv"), "--yes"}, asDatabase},
+        {"csv through a link, without --yes", {"csv", db, env.path("link")}, asDatabase},
+        {"csv DB.csv DB.csv", {"csv", named, named, "--yes"}, asDatabase},
+        {"export through a link", {"export", db, env.path("link"), "--label", "甲", "--yes"}, asDatabase},
+        {"export onto its template", {"export", db, env.path("tpl.dat"), "--label", "甲", "--yes"}, asSource},
+        {"summary through a link", {"summary", db, env.path("link.xlsx"), "--by", "level", "--yes"}, asDatabase},
+        {"summary onto its template", {"summary", db, env.path("tpl"), "--by", "level", "--yes"}, asSource},
+        {"check report onto the database", {"check", db, "--report", db}, asDatabase},
+    };
+    const QList<QString> kept = {db, named, sumTemplate, packageTemplate};
+    QList<QByteArray> before;
+    for (const QString& f : kept)
+        before << FileBytes(f);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const BatchRun run = RunBatch(c.arguments);
+        EXPECT_EQ(run.status, 2);
+        EXPECT_TRUE(run.err.contains(c.message)) << run.err.toStdString();
+        EXPECT_FALSE(run.err.contains("--yes")) << run.err.toStdString();
+        for (int i = 0; i < kept.size(); ++i)
+            EXPECT_EQ(FileBytes(kept[i]), before[i]) << kept[i].toStdString();
+    }
 }

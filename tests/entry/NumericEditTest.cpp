@@ -210,10 +210,10 @@ TEST_F(NumericEditTest, TakesDecimalsOnlyWhenAllowed)
     }
     edit->setValue(1234.5);
     EXPECT_EQ(edit->text(), "1,234.5");
-    EXPECT_EQ(edit->intValue(), 1235); // rounded to the nearest
+    EXPECT_EQ(edit->intValue(), 1234); // the nearest, halves to the even one
     edit->setDecimalsAllowed(false);
     edit->setValue(2.5);
-    EXPECT_EQ(edit->text(), "3");
+    EXPECT_EQ(edit->text(), "2");
 }
 
 TEST_F(NumericEditTest, EmptyReadsZero)
@@ -270,3 +270,21 @@ TEST_F(NumericEditTest, SignalsEveryChangeOfContent)
     EXPECT_EQ(changes.count(), 5);
 }
 } // namespace
+
+// A whole-number box given a fraction (a value stored by another program) shows and reads the
+// nearest whole number by the batch checks' rule: halves go to the even one.
+TEST_F(NumericEditTest, AFractionInAWholeNumberBoxGoesToTheNearestHalvesToEven)
+{
+    edit->setThousandsSeparators(false);
+    const struct {
+        double value;
+        const char* shown;
+        qint64 read;
+    } cases[] = {{40.5, "40", 40}, {41.5, "42", 42}, {-2.5, "-2", -2}, {7.4, "7", 7}, {0.5, "0", 0}};
+    for (const auto& c : cases) {
+        edit->setValue(c.value);
+        EXPECT_EQ(edit->text(), c.shown) << c.value;
+        edit->setText(QString::number(c.value));
+        EXPECT_EQ(edit->intValue(), c.read) << c.value;
+    }
+}

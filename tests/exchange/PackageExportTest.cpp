@@ -1,6 +1,7 @@
 #include "ExchangeFixture.h"
 
 #include "exchange/ExchangeActions.h"
+#include "base/FileNameRule.h"
 #include "exchange/ExchangeRules.h"
 #include "exchange/PackageExport.h"
 #include "exchange/PackageFile.h"
@@ -110,9 +111,9 @@ TEST(PackageExport, ExtensionRules)
     const QList<std::pair<const char*, const char*>> cases = {
         {"up", "up.dat"}, {"abcd", "abcd.dat"}, {"city.dat", "city.dat"}, {"CITY.DAT", "CITY.DAT.dat"}};
     for (const auto& [typed, saved] : cases)
-        EXPECT_EQ(ExchangeExportFileName(typed, ".dat"), saved) << typed;
+        EXPECT_EQ(ApplyFileNameRule(typed, ExtendShortNames(".dat")), saved) << typed;
     const QList<std::pair<const char*, const char*>> imports = {
         {"a.db", "a.db"}, {"county", "county.dat"}, {"c.dat", "c.dat"}, {"c.DAT", "c.DAT.dat"}};
     for (const auto& [typed, read] : imports)
-        EXPECT_EQ(ImportFileName(typed, ".dat"), read) << typed;
+        EXPECT_EQ(ApplyFileNameRule(typed, KeepShortNames(".dat")), read) << typed;
 }

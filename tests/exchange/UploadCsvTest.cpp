@@ -2,6 +2,7 @@
 
 #include "base/Gbk.h"
 #include "exchange/ExchangeActions.h"
+#include "base/FileNameRule.h"
 #include "exchange/ExchangeRules.h"
 #include "exchange/UploadCsv.h"
 
@@ -34,8 +35,12 @@ TEST(UploadCsv, ValueTextsByKind)
         {2, 1234567890123456.0, "1.23456789012346E15"},
         {2, -2500.25, "-2500.25"},
         {0, 110101000001.0, "110101000001"},
-        {0, 2.5, "3"},
-        {0, -2.5, "-3"},
+        {0, 2.5, "2"}, // halves to the even one, as the batch checks read them
+        {0, -2.5, "-2"},
+        {0, 40.5, "40"},
+        {0, 41.5, "42"},
+        {0, 1e19, "10000000000000000000"}, // beyond 64 bits: the number's own digits
+        {0, qlonglong(9007199254740993LL), "9007199254740993"}, // whole, not through a double
         {0, 7.4, "7"},
         {0, QVariant(), "0"},
         {3, 2, "2"},
@@ -51,7 +56,7 @@ TEST(UploadCsv, ExtensionRules)
     const QList<std::pair<const char*, const char*>> cases = {
         {"data", "data.csv"}, {"abc", "abc.csv"}, {"report.csv", "report.csv"}, {"X.CSV", "X.CSV.csv"}, {".csv", ".csv.csv"}};
     for (const auto& [typed, saved] : cases)
-        EXPECT_EQ(ExchangeExportFileName(typed, ".csv"), saved) << typed;
+        EXPECT_EQ(ApplyFileNameRule(typed, ExtendShortNames(".csv")), saved) << typed;
 }
 
 TEST_F(ExchangeTest, TheUploadFileHoldsTheHeaderAndOneLinePerReturnInGbk)
@@ -132,11 +137,74 @@ TEST_F(ExchangeTest, AFailedUploadLeavesNoPartialFile)
     EXPECT_NE(result.error, "");
     EXPECT_EQ(ReadAll(path), "older upload");
     EXPECT_EQ(QDir(env.documentsFolder()).entryList(QDir::Files), QStringList({"up.csv"}));
-    // the window reports it after "运行中发生错误："
+    // the window reports it after "运行中发生错误：" (once the user agreed to replace the file)
     prompter.answer(path);
+    prompter.answer(AnswerYes);
     ExportUploadCsv();
-    ASSERT_EQ(prompter.shown.size(), 1);
-    EXPECT_TRUE(prompter.shown[0].startsWith("运行中发生错误：")) << prompter.shown[0].toStdString();
-    EXPECT_TRUE(prompter.shown[0].endsWith(",请与软件发行者联系。"));
+    ASSERT_EQ(prompter.shown.size(), 2);
+    EXPECT_TRUE(prompter.shown[1].startsWith("运行中发生错误：")) << prompter.shown[1].toStdString();
+    EXPECT_TRUE(prompter.shown[1].endsWith(",请与软件发行者联系。"));
     EXPECT_EQ(ReadAll(path), "older upload");
+}
+
+namespace {
+// The lines of an upload file as iconv reads it, each split at its commas.
+QList<QStringList> csvLines(const QString& path)
+{
+    QProcess iconv;
+    iconv.start("iconv", {"-f", "GBK", "-t", "UTF-8", path});
+    EXPECT_TRUE(iconv.waitForFinished());
+    EXPECT_EQ(iconv.exitCode(), 0);
+    QList<QStringList> lines;
+    for (const QString& line : QString::fromUtf8(iconv.readAllStandardOutput()).split("\r\n"))
+        lines << line.split(',');
+    return lines;
+}
+} // namespace
+
+// A whole field holding a half or a value beyond 64 bits (typed in elsewhere, received): the
+// file carries what the batch checks read, 40.5 as 40, and 1e19 with all its digits.
+TEST_F(ExchangeTest, TheUploadFileWritesWholeFieldsByTheChecksRule)
+{
+    Connection& db = SysConnection();
+    AddReturns(db, 110101000001, 1);
+    struct Case {
+        const char* field;
+        double stored;
+        const char* written;
+    } cases[] = {
+        {"z001", 40.5, "40"},
+        {"z002", 41.5, "42"},
+        {"z003", -40.5, "-40"},
+        {"z004", 1e19, "10000000000000000000"},
+        {"z005", 12345678901234567890.0, "12345678901234567168"},
+        {"z006", -1e19, "-10000000000000000000"},
+        {"z007", 7.25, "7"},
+    };
+    for (const Case& c : cases)
+        db.execute(QStringLiteral("update dt_data set %1=?1").arg(c.field), {c.stored});
+    ASSERT_EQ(db.scalar("select typeof(z004) from dt_data").toString(), "real");
+    const QString path = env.path("up.csv");
+    ASSERT_EQ(WriteUploadCsv(db, path).error, "");
+    const QList<QStringList> lines = csvLines(path);
+    ASSERT_EQ(lines.size(), 3);
+    for (const Case& c : cases) {
+        const int column = lines[0].indexOf(c.field);
+        ASSERT_GE(column, 0) << c.field;
+        EXPECT_EQ(lines[1][column], c.written) << c.field;
+    }
+}
+
+// A catalogue without upload fields still gives each return its (empty) line.
+TEST_F(ExchangeTest, WithoutUploadFieldsEachReturnStillHasItsLine)
+{
+    Connection& db = SysConnection();
+    AddReturns(db, 110101000001, 3);
+    db.execute("update dt_fieldlist set sequence=sequence+2000 where sequence>0 and sequence<1000");
+    const QString path = env.path("empty.csv");
+    const UploadCsvResult result = WriteUploadCsv(db, path);
+    ASSERT_EQ(result.error, "");
+    EXPECT_EQ(result.rows, 3);
+    EXPECT_EQ(ReadAll(path), QByteArray("\r\n\r\n\r\n\r\n"));
+    EXPECT_EQ(csvLines(path).size(), 5); // the header, three returns, the rest after the last CR LF
 }

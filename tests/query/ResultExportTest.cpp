@@ -1,3 +1,4 @@
+#include "base/FileNameRule.h"
 #include "db/Connection.h"
 #include "db/WorkingDatabase.h"
 #include "query/QueryConditions.h"
@@ -77,7 +78,8 @@ TEST(ExportNamesTest, ExtensionRule)
         {"abcd", ".mdb", "abcd"},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(ExportFileName(QString::fromUtf8(c.chosen), QString::fromUtf8(c.extension)), QString::fromUtf8(c.file))
+        EXPECT_EQ(ApplyFileNameRule(QString::fromUtf8(c.chosen), KeepShortNames(QString::fromUtf8(c.extension))),
+                  QString::fromUtf8(c.file))
             << c.chosen;
     EXPECT_EQ(ExportProposedName("Tallyra查询结果", QDate(2026, 12, 9)), "Tallyra查询结果-2026-12-09");
     EXPECT_EQ(TitleWithoutSortMarker("本级工会统计编码▲"), "本级工会统计编码");

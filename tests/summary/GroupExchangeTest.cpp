@@ -3,6 +3,7 @@
 #include "db/WorkingDatabase.h"
 #include "summary/GroupExchangeUi.h"
 #include "summary/Grouping.h"
+#include "widgets/SaveFileDialog.h"
 #include "widgets/ScriptedPrompter.h"
 #include "support/TestEnvironment.h"
 
@@ -108,7 +109,10 @@ TEST_F(GroupExchangeTest, ExportOntoAFileReplacesTheTablesAndKeepsTheOthers)
     const QString file = env.path("other.mdb");
     run(file, "create table keepme (x); insert into keepme values (42); create table CT_Group (old); "
               "insert into CT_Group values ('stale');");
-    exportTo(file);
+    prompter.answer(file);
+    prompter.answer(AnswerYes); // replace it, asked about the name written
+    ExportGroupingTablesUi(CurrentDatabasePath, GroupingTableNames());
+    EXPECT_EQ(prompter.questions, QStringList({ReplaceFileQuestion(file)}));
     EXPECT_EQ(readAll(file, "select x from keepme"), QStringList({"42"}));
     EXPECT_EQ(readAll(file, "select ID, Name, orderstr from CT_Group order by ID").join(';'), groups());
     EXPECT_EQ(readAll(file, "select count(*) from DT_GroupItem"), QStringList({"3"}));

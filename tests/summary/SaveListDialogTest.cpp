@@ -227,7 +227,7 @@ TEST_F(SaveListDialogTest, TheAnalysisExportRefusesTheWorkingDatabase)
     ASSERT_TRUE(QFile::link(CurrentDatabasePath, link));
     prompter.answer(link);
     form.findChild<QPushButton*>("tbStats")->click();
-    EXPECT_EQ(prompter.shown, QStringList({"不能把数据导出到正在使用的数据库文件“" + link + "”"}));
+    EXPECT_EQ(prompter.shown, QStringList({"不能把数据导出到正在使用的数据库文件“" + link + "”，请选择其它文件"}));
     QFile f(CurrentDatabasePath);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.readAll(), before);

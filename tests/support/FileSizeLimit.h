@@ -4,7 +4,7 @@
 #include <sys/resource.h>
 
 // Files of this process cannot grow beyond the limit while it lives, as on a full disk: a
-// write past it fails instead of ending the process.
+// write past it fails (EFBIG) instead of ending the process.
 class FileSizeLimit {
 public:
     explicit FileSizeLimit(rlim_t bytes)

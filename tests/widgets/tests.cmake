@@ -1,1 +1,2 @@
-tallyra_test_program(widgets_tests widgets/CodePickerTest.cpp widgets/InputTextDialogTest.cpp)
+tallyra_test_program(widgets_tests widgets/CodePickerTest.cpp widgets/InputTextDialogTest.cpp
+  widgets/SaveFileDialogTest.cpp)

@@ -246,6 +246,9 @@ QString StreamingWorkbook::close()
     const lxw_error closed = workbook_close(d->book);
     d->book = nullptr;
     d->check(closed, QStringLiteral("无法写入文件%1").arg(QDir::toNativeSeparators(d->target)));
+    // The writer does not report a full disk in every write: the file must be whole.
+    if (!d->failed() && !IsWholeZip(d->temp))
+        d->fail(QStringLiteral("无法写入文件%1：文件没有写完整，磁盘可能已满").arg(QDir::toNativeSeparators(d->target)));
     if (d->failed()) {
         QFile::remove(d->temp);
         return d->error;

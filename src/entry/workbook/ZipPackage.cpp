@@ -124,6 +124,72 @@ bool WriteZipEntries(const QString& path, const QVector<ZipEntry>& entries, QStr
     return true;
 }
 
+namespace {
+// Whether an XML part, of which the start and the end are given, ends by closing the element it
+// opens first (or is that one element, closed in itself).
+bool xmlPartEnds(const QByteArray& head, const QByteArray& tail, bool headIsWhole)
+{
+    qsizetype start = -1;
+    for (qsizetype i = head.indexOf('<'); i >= 0; i = head.indexOf('<', i + 1))
+        if (i + 1 < head.size() && head[i + 1] != '?' && head[i + 1] != '!') {
+            start = i;
+            break;
+        }
+    if (start < 0)
+        return false;
+    qsizetype end = start + 1;
+    while (end < head.size() && !QByteArray(" \t\r\n/>").contains(head[end]))
+        ++end;
+    const QByteArray root = head.mid(start + 1, end - start - 1);
+    const QByteArray last = tail.trimmed();
+    if (last.endsWith("</" + root + ">"))
+        return true;
+    return headIsWhole && last.endsWith("/>") && head.indexOf('<', start + 1) < 0;
+}
+} // namespace
+
+bool IsWholeZip(const QString& path)
+{
+    int code = 0;
+    // The directory closes the file: a file cut short has none. (libzip's stricter consistency
+    // check refuses the zip64 headers the workbook writer puts before each entry.)
+    zip_t* archive = zip_open(QFile::encodeName(path).constData(), ZIP_RDONLY, &code);
+    if (!archive)
+        return false;
+    constexpr qsizetype kHead = 1024, kTail = 256;
+    bool whole = true;
+    const zip_int64_t count = zip_get_num_entries(archive, 0);
+    for (zip_int64_t i = 0; whole && i < count; ++i) {
+        zip_stat_t st;
+        if (zip_stat_index(archive, zip_uint64_t(i), 0, &st) != 0 || !(st.valid & ZIP_STAT_SIZE)) {
+            whole = false;
+            break;
+        }
+        const QByteArray name(st.name);
+        if (!name.endsWith(".xml") && !name.endsWith(".rels"))
+            continue;
+        zip_file_t* file = zip_fopen_index(archive, zip_uint64_t(i), 0);
+        if (!file) {
+            whole = false;
+            break;
+        }
+        QByteArray head, tail, chunk(1 << 16, Qt::Uninitialized);
+        zip_uint64_t total = 0;
+        for (zip_int64_t n; (n = zip_fread(file, chunk.data(), zip_uint64_t(chunk.size()))) > 0;) {
+            total += zip_uint64_t(n);
+            if (head.size() < kHead)
+                head.append(chunk.constData(), qMin<qsizetype>(n, kHead - head.size()));
+            const qsizetype kept = qMin<qsizetype>(n, kTail);
+            tail.append(chunk.constData() + n - kept, kept);
+            tail = tail.right(kTail);
+        }
+        zip_fclose(file);
+        whole = total == st.size && xmlPartEnds(head, tail, total <= zip_uint64_t(kHead));
+    }
+    zip_discard(archive);
+    return whole;
+}
+
 bool MoveIntoPlace(const QString& temp, const QString& target)
 {
     const QFileInfo old(target);
