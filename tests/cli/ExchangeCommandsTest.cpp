@@ -6,6 +6,7 @@
 #include "exchange/PackageFile.h"
 #include "exchange/PackageImport.h"
 #include "exchange/UploadCsv.h"
+#include "support/FolderLimits.h"
 #include "support/TestEnvironment.h"
 
 #include <QDir>
@@ -269,6 +270,7 @@ void rawScript(const QString& path, const QString& sql)
 // an inspect gets its own line whatever it holds, and import refuses what inspect refuses.
 TEST_F(ExchangeCommandsTest, InspectAndImportGoThroughTheReceivedFileChecks)
 {
+    const TempFolderAt temp(env.path("temp"));
     database("working", {50});
     const QString source = database("src", {1, 2, 3}, {3});
     const QString good = env.path("good.dat");
@@ -338,6 +340,7 @@ TEST_F(ExchangeCommandsTest, InspectAndImportGoThroughTheReceivedFileChecks)
     EXPECT_EQ(lines[2], good + "\t甲\t3\t0\t1\t可以导入，但有数据存在逻辑错误");
     EXPECT_EQ(lines[5], unique + "\t甲\t3\t0\t1\t可以导入，但有数据存在逻辑错误");
     EXPECT_EQ(QDir(env.path("")).entryList(QDir::Files), beside) << "nothing made beside the files";
+    EXPECT_EQ(QDir(env.path("temp")).entryList(QDir::Files | QDir::Hidden), QStringList()) << "no copy stays";
 
     const BatchRun import = RunBatch({"import", db, checked, wal, "--yes"});
     EXPECT_EQ(import.status, 1);
@@ -348,4 +351,5 @@ TEST_F(ExchangeCommandsTest, InspectAndImportGoThroughTheReceivedFileChecks)
     EXPECT_EQ(table[2], wal + "\t默认数据库\t1\t已导入");
     EXPECT_EQ(count(db, "select count(*) from dt_data"), 2);
     EXPECT_EQ(QDir(env.path("")).entryList(QDir::Files), beside);
+    EXPECT_EQ(QDir(env.path("temp")).entryList(QDir::Files | QDir::Hidden), QStringList());
 }

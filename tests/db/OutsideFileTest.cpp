@@ -288,10 +288,7 @@ TEST(OutsideFile, APrivateCopyIsTheUsersAloneAndLeavesNothingBehind)
     makeFile(env.path("good.db"), kGood);
     QFile::setPermissions(env.path("good.db"), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
     // What a killed run left (its process is gone), what a running one holds, and a user's file.
-    const pid_t gone = fork();
-    if (gone == 0)
-        _exit(0);
-    waitpid(gone, nullptr, 0);
+    const qint64 gone = EndedProcessId();
     const QString stale = QString("~SM%1-abcdef.tmp").arg(gone);
     const QString live = QString("~SM%1-ghijkl.tmp").arg(getppid());
     for (const QString& name : {stale, stale + "-journal", live, QString("~SMabcdef.tmp"), QString("mine.tmp")})

@@ -117,6 +117,22 @@ TEST_F(GroupExchangeTest, ExportOntoAFileReplacesTheTablesAndKeepsTheOthers)
     EXPECT_EQ(readAll(file, "select count(*) from DT_GroupItem"), QStringList({"3"}));
 }
 
+// The copy an export writes beside its target and renames over it: what a killed export left
+// there goes at the next export into that folder.
+TEST_F(GroupExchangeTest, WhatAKilledExportLeftBesideItsTargetIsRemovedByTheNext)
+{
+    const QString stale = QString("~SM%1-abcdef.tmp").arg(EndedProcessId());
+    for (const QString& name : {stale, stale + "-journal", QString("keep.tmp")}) {
+        QFile f(env.path(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("x");
+    }
+    exportTo(env.path("groups.mdb"));
+    QStringList left = QDir(env.path("")).entryList(QDir::Files | QDir::Hidden);
+    left.sort();
+    EXPECT_EQ(left, QStringList({"groups.mdb", "keep.tmp"}));
+}
+
 TEST_F(GroupExchangeTest, ImportReplacesBothTablesAndKeepsTheIds)
 {
     const QString file = env.path("in.mdb");
