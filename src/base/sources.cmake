@@ -2,5 +2,5 @@
 list(APPEND TALLYRA_CORE_SOURCES
   base/Paths.cpp base/SettingsStore.cpp base/Environment.cpp base/ProductVersion.cpp base/Gbk.cpp
   base/PublicProcedure.cpp base/InputMethods.cpp base/ValueText.cpp base/FileNameRule.cpp
-  base/WorkingFiles.cpp
+  base/WorkingFiles.cpp base/FileErrors.cpp
 )

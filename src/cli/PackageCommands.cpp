@@ -35,47 +35,51 @@ QString refusalOf(const ReceivedFile& source)
     return RunErrorText(source.message());
 }
 
-// How many of the package's returns fail the batch checks: the check runs on a copy of its
-// own, so neither the package nor any database changes.
+// How many of the package's returns fail the batch checks. The check runs on a database of
+// its own, private to the user: the reference's table of returns (our definition, nothing of the
+// file's schema) filled with the file's rows. Neither the package nor any database changes, and
+// nothing the file holds besides its rows takes part.
 qint64 failingReturns(const ReceivedFile& source)
 {
-    const QString copy = MakeTempFileName();
-    const QString report = MakeTempFileName();
     QString error;
-    if (copy.isEmpty() || report.isEmpty() || !CopyFileContents(source.readPath(), copy, &error))
-        throw DbError(error.isEmpty() ? QStringLiteral("无法在临时文件夹中建立文件") : error);
-    qint64 failed = 0;
-    try {
-        Connection db;
-        db.open(copy);
-        // The copy's own triggers must not act on the states the check writes.
-        RowSet triggers = db.query(QStringLiteral("select name from sqlite_master where type='trigger'"));
-        for (triggers.first(); !triggers.eof(); triggers.next())
-            db.execute(QStringLiteral("drop trigger ") +
-                       QuoteIdentifier(triggers.text(QStringLiteral("name"))));
-        failed = RunBatchCheck(db, AllRecordsCheckSql(), report, QDateTime::currentDateTime(), false)
-                     .failedRecords;
-    } catch (...) {
-        QFile::remove(copy);
-        QFile::remove(report);
-        throw;
-    }
-    QFile::remove(copy);
-    QFile::remove(report);
-    return failed;
+    struct Scratch {
+        QString path;
+        ~Scratch()
+        {
+            if (!path.isEmpty()) {
+                QFile::remove(path);
+                QFile::remove(path + QStringLiteral("-journal"));
+            }
+        }
+    } check{MakePrivateTempFile(&error)}, report{check.path.isEmpty() ? QString() : MakePrivateTempFile(&error)};
+    if (check.path.isEmpty() || report.path.isEmpty())
+        throw DbError(error);
+    const QVariant create = SysConnection().scalar(
+        QStringLiteral("select sql from main.sqlite_master where type='table' and name=?1 collate nocase"), {kTable});
+    if (!create.isValid())
+        throw DbError(QStringLiteral("系统中不存在名字为\"%1\"的数据表").arg(kTable));
+    Connection db;
+    db.open(check.path, Connection::Mode::ReadWrite);
+    db.execute(create.toString());
+    QStringList columns;
+    for (const QString& name : db.columnNames(kTable))
+        columns << QuoteIdentifier(name);
+    db.attachOutside(source.readPath(), QStringLiteral("pkg"));
+    db.execute(QStringLiteral("insert into main.dt_data (%1) select %1 from pkg.dt_data not indexed").arg(columns.join(',')));
+    db.detach(QStringLiteral("pkg"));
+    return RunBatchCheck(db, AllRecordsCheckSql(), report.path, QDateTime::currentDateTime(), false).failedRecords;
 }
 
 // How many of the package's codes the open database already holds.
 qint64 existingCodes(const ReceivedFile& source)
 {
     Connection& db = SysConnection();
-    db.attachReadOnly(source.readPath(), QStringLiteral("pkg"));
+    db.attachOutside(source.readPath(), QStringLiteral("pkg"));
     qint64 count = 0;
     try {
-        count =
-            db.scalar(QStringLiteral(
-                          "select count(*) from pkg.dt_data where c901 in (select c901 from main.dt_data)"))
-                .toLongLong();
+        count = db.scalar(QStringLiteral("select count(*) from pkg.dt_data not indexed "
+                                         "where c901 in (select c901 from main.dt_data)"))
+                    .toLongLong();
     } catch (...) {
         db.detach(QStringLiteral("pkg"));
         throw;
@@ -103,40 +107,46 @@ int runInspect(const CommandArgs& args, BatchOutput& out)
         entry.insert(QStringLiteral("package"), path);
         QString verdict;
         QStringList cells = {path};
+        // Whatever one file holds, it gets its own line and the next file is looked at.
+        bool readable = false;
         try {
             const ReceivedFile source(SysConnection(), path, kTable);
             verdict = refusalOf(source);
             if (verdict.isEmpty()) {
-                const qint64 failed = failingReturns(source);
-                entry.insert(QStringLiteral("label"), source.label());
-                entry.insert(QStringLiteral("returns"), source.recordCount());
-                entry.insert(QStringLiteral("failingReturns"), failed);
-                cells << ShownLabel(source.label()) << QString::number(source.recordCount());
-                qint64 existing = 0;
-                if (withDb) {
-                    existing = existingCodes(source);
-                    entry.insert(QStringLiteral("existingCodes"), existing);
-                    cells << QString::number(existing);
+                try {
+                    const qint64 failed = failingReturns(source);
+                    const qint64 existing = withDb ? existingCodes(source) : 0;
+                    entry.insert(QStringLiteral("label"), source.label());
+                    entry.insert(QStringLiteral("returns"), source.recordCount());
+                    entry.insert(QStringLiteral("failingReturns"), failed);
+                    cells << ShownLabel(source.label()) << QString::number(source.recordCount());
+                    if (withDb) {
+                        entry.insert(QStringLiteral("existingCodes"), existing);
+                        cells << QString::number(existing);
+                    }
+                    cells << QString::number(failed);
+                    verdict = existing > 0 ? QStringLiteral("编号与数据库中的重复，导入时会被拒绝")
+                              : failed > 0 ? QStringLiteral("可以导入，但有数据存在逻辑错误")
+                                           : QStringLiteral("可以导入");
+                    problems = problems || existing > 0 || failed > 0;
+                    readable = true;
+                } catch (const DbError& e) {
+                    verdict = RunErrorText(source.named(e.message()));
+                } catch (const ReportFileError& e) {
+                    verdict = RunErrorText(source.named(QString::fromUtf8(e.what())));
                 }
-                cells << QString::number(failed);
-                verdict = existing > 0 ? QStringLiteral("编号与数据库中的重复，导入时会被拒绝")
-                          : failed > 0 ? QStringLiteral("可以导入，但有数据存在逻辑错误")
-                                       : QStringLiteral("可以导入");
-                problems = problems || existing > 0 || failed > 0;
-                entry.insert(QStringLiteral("readable"), true);
-            } else {
-                cells << QString() << QString();
-                if (withDb)
-                    cells << QString();
-                cells << QString();
-                problems = true;
-                entry.insert(QStringLiteral("readable"), false);
             }
         } catch (const DbError& e) {
-            return out.fail(RunErrorText(e.message()));
-        } catch (const ReportFileError& e) {
-            return out.fail(RunErrorText(QString::fromUtf8(e.what())));
+            verdict = RunErrorText(e.message());
         }
+        if (!readable) {
+            cells = QStringList{path, QString(), QString()};
+            if (withDb)
+                cells << QString();
+            cells << QString();
+            problems = true;
+        }
+        entry.insert(QStringLiteral("readable"), readable);
         entry.insert(QStringLiteral("verdict"), verdict);
         packages.append(entry);
         out.line((cells << verdict).join(QLatin1Char('\t')));
@@ -192,8 +202,10 @@ int runImport(const CommandArgs& args, BatchOutput& out)
                     outcome = QStringLiteral("未导入：%1个单位的编号已经存在").arg(result.conflicts.size());
                     break;
                 case ImportResult::Failed:
-                case ImportResult::Stopped:
                     outcome = RunErrorText(result.error);
+                    break;
+                case ImportResult::Stopped:
+                    outcome = result.error;
                     break;
                 }
             }

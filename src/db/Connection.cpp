@@ -4,6 +4,7 @@
 #include "db/SqlFunctions.h"
 #include "db/Statement.h"
 
+#include <QDeadlineTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QUrl>
@@ -23,6 +24,17 @@ Connection::~Connection()
     close();
 }
 
+namespace {
+// The URI of a file for the engine, with its query ("mode=ro", "immutable=1").
+QString fileUri(const QString& file, const QString& query)
+{
+    return QString::fromLatin1(QUrl::fromLocalFile(QFileInfo(file).absoluteFilePath()).toEncoded())
+           + QLatin1Char('?') + query;
+}
+
+const QString kOutsideQuery = QStringLiteral("mode=ro&immutable=1");
+} // namespace
+
 void Connection::open(const QString& path, Mode mode)
 {
     close();
@@ -40,11 +52,13 @@ void Connection::open(const QString& path, Mode mode)
         flags |= SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
         break;
     case Mode::ReadOnly:
+    case Mode::Outside:
         flags |= SQLITE_OPEN_READONLY;
         break;
     }
+    const QString name = mode == Mode::Outside ? fileUri(path, kOutsideQuery) : path;
     sqlite3* db = nullptr;
-    const int rc = sqlite3_open_v2(path.toUtf8().constData(), &db, flags, nullptr);
+    const int rc = sqlite3_open_v2(name.toUtf8().constData(), &db, flags, nullptr);
     if (rc != SQLITE_OK) {
         const QString message = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("out of memory");
         sqlite3_close(db);
@@ -68,10 +82,16 @@ void Connection::applySettings(Mode mode)
     // may write the schema behind the engine's back.
     sqlite3_db_config(m_db, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
     sqlite3_db_config(m_db, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
+    if (mode == Mode::Outside) {
+        // What a received file holds is read as stored, never resolved or run.
+        sqlite3_db_config(m_db, SQLITE_DBCONFIG_ENABLE_VIEW, 0, nullptr);
+        sqlite3_db_config(m_db, SQLITE_DBCONFIG_ENABLE_TRIGGER, 0, nullptr);
+        executeScript(QStringLiteral("PRAGMA temp_store=MEMORY;"));
+    }
     RegisterSqlFunctions(m_db);
     // Touching the schema makes a file that is not a database fail here, not later.
     scalar(QStringLiteral("select count(*) from sqlite_master"));
-    if (mode != Mode::ReadOnly) {
+    if (mode != Mode::ReadOnly && mode != Mode::Outside) {
         executeScript(QStringLiteral("PRAGMA journal_mode=DELETE; PRAGMA synchronous=FULL;"));
     }
 }
@@ -82,11 +102,34 @@ void Connection::close()
         sqlite3_close_v2(m_db);
         m_db = nullptr;
     }
+    m_deadline = -1;
 }
 
 void Connection::setBusyTimeout(int milliseconds)
 {
     sqlite3_busy_timeout(handle(), milliseconds);
+}
+
+int Connection::progress(void* connection)
+{
+    return static_cast<Connection*>(connection)->timeLimitPassed() ? 1 : 0;
+}
+
+void Connection::setTimeLimit(qint64 milliseconds)
+{
+    if (milliseconds < 0) {
+        m_deadline = -1;
+        sqlite3_progress_handler(handle(), 0, nullptr, nullptr);
+        return;
+    }
+    m_deadline = QDeadlineTimer::current().deadline() + milliseconds;
+    // Every thousand engine steps: a few microseconds apart.
+    sqlite3_progress_handler(handle(), 1000, &Connection::progress, this);
+}
+
+bool Connection::timeLimitPassed() const
+{
+    return m_deadline >= 0 && QDeadlineTimer::current().deadline() >= m_deadline;
 }
 
 sqlite3* Connection::handle() const
@@ -217,9 +260,15 @@ void Connection::attachReadOnly(const QString& file, const QString& alias)
     requireAlias(alias);
     if (!QFile::exists(file))
         throw DbError(QStringLiteral("找不到文件“%1”").arg(file));
-    const QString uri = QString::fromLatin1(QUrl::fromLocalFile(QFileInfo(file).absoluteFilePath()).toEncoded())
-                        + QStringLiteral("?mode=ro");
-    execute(QStringLiteral("ATTACH DATABASE ?1 AS %1").arg(alias), {uri});
+    execute(QStringLiteral("ATTACH DATABASE ?1 AS %1").arg(alias), {fileUri(file, QStringLiteral("mode=ro"))});
+}
+
+void Connection::attachOutside(const QString& file, const QString& alias)
+{
+    requireAlias(alias);
+    if (!QFile::exists(file))
+        throw DbError(QStringLiteral("找不到文件“%1”").arg(file));
+    execute(QStringLiteral("ATTACH DATABASE ?1 AS %1").arg(alias), {fileUri(file, kOutsideQuery)});
 }
 
 void Connection::detach(const QString& alias)

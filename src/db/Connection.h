@@ -18,6 +18,10 @@ public:
         ReadWrite, // the file must exist
         Create,    // the file is created when missing
         ReadOnly,  // a file received from elsewhere: read-only, checked before use
+        // A private copy of a file received from elsewhere: read as a file nothing else changes
+        // (no lock, no journal: nothing is looked for or made beside it), with its views and
+        // triggers switched off and temporary work kept in memory.
+        Outside,
     };
 
     Connection() = default;
@@ -33,6 +37,11 @@ public:
     // How long a statement waits for a lock another connection holds before it fails with
     // "database is locked" (2 seconds after opening).
     void setBusyTimeout(int milliseconds);
+    // Statements still running this many milliseconds from now stop with DbError (checked
+    // through the engine's progress handler); timeLimitPassed() then tells why. A negative
+    // value removes the limit.
+    void setTimeLimit(qint64 milliseconds);
+    bool timeLimitPassed() const;
 
     // Sees the text of every statement that changes data (tests count statements with it).
     void setStatementObserver(std::function<void(const QString&)> observer) { m_observer = std::move(observer); }
@@ -61,6 +70,9 @@ public:
     void attach(const QString& file, const QString& alias);
     // The same, read-only: nothing done through this connection can change the file.
     void attachReadOnly(const QString& file, const QString& alias);
+    // A private copy of a received file, read as Mode::Outside reads it (no lock, no journal,
+    // nothing beside it); nothing in the file can change or run through this connection.
+    void attachOutside(const QString& file, const QString& alias);
     void detach(const QString& alias);
 
     // "insert into T select * from T in 'file' [where ...]": copies the rows of T from another
@@ -71,7 +83,9 @@ public:
 
 private:
     void applySettings(Mode mode);
+    static int progress(void* connection);
     sqlite3* m_db = nullptr;
+    qint64 m_deadline = -1; // the time limit's end on the monotonic clock, in ms; -1 without one
     QString m_path;
     std::function<void(const QString&)> m_observer;
 };

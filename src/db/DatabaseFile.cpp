@@ -1,5 +1,6 @@
 #include "db/DatabaseFile.h"
 
+#include "base/FileErrors.h"
 #include "db/Connection.h"
 #include "db/DbError.h"
 #include "db/OutsideFile.h"
@@ -11,6 +12,8 @@
 
 #include <QRegularExpression>
 
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -29,9 +32,9 @@ void CreateEmptyDatabase(const QString& path)
 
 namespace {
 // A fresh "~SM…" name in the folder: the platform makes the file, which is removed again.
-QString freshTempName(const QString& folder)
+QString freshTempName(const QString& folder, const QString& pattern = QStringLiteral("~SMXXXXXX.tmp"))
 {
-    QTemporaryFile file(folder + QStringLiteral("/~SMXXXXXX.tmp"));
+    QTemporaryFile file(folder + QLatin1Char('/') + pattern);
     if (!file.open())
         return QString();
     const QString name = file.fileName();
@@ -39,16 +42,65 @@ QString freshTempName(const QString& folder)
     file.remove();
     return name;
 }
+
+QString ownTempName(const QString& folder)
+{
+    return freshTempName(folder, QStringLiteral("~SM%1-XXXXXX.tmp").arg(::getpid()));
+}
+
+bool processEnded(qint64 pid)
+{
+    return pid > 0 && pid != ::getpid() && ::kill(pid_t(pid), 0) != 0 && errno == ESRCH;
+}
 } // namespace
 
 QString MakeTempFileName()
 {
-    return freshTempName(QDir::tempPath());
+    return ownTempName(QDir::tempPath());
 }
 
 QString MakeTempFileNameIn(const QString& folder)
 {
-    return freshTempName(folder);
+    return ownTempName(folder);
+}
+
+QString MakePrivateTempFile(QString* error)
+{
+    int cause = 0;
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        const QString name = MakeTempFileName();
+        if (name.isEmpty())
+            break;
+        const int fd = ::open(QFile::encodeName(name).constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd >= 0) {
+            ::close(fd);
+            return name;
+        }
+        cause = errno;
+        if (cause != EEXIST)
+            break;
+    }
+    if (error) {
+        *error = QStringLiteral("无法在临时文件夹“%1”中建立文件").arg(QDir::toNativeSeparators(QDir::tempPath()));
+        if (cause != 0 && cause != EEXIST)
+            *error += QStringLiteral("：") + FileErrorCause(cause);
+    }
+    return QString();
+}
+
+void RemoveStaleTempFiles(const QString& folder)
+{
+    static const QRegularExpression ours(QStringLiteral(R"(^~SM(\d+)-[A-Za-z0-9]{6}\.tmp(-journal|-wal|-shm)?$)"));
+    const QDir dir(folder);
+    for (const QString& name : dir.entryList({QStringLiteral("~SM*")}, QDir::Files | QDir::Hidden | QDir::System)) {
+        const QRegularExpressionMatch m = ours.match(name);
+        if (!m.hasMatch() || !processEnded(m.captured(1).toLongLong()))
+            continue;
+        const QByteArray path = QFile::encodeName(dir.filePath(name));
+        struct stat info {};
+        if (::lstat(path.constData(), &info) == 0 && info.st_uid == ::geteuid())
+            ::unlink(path.constData());
+    }
 }
 
 namespace {

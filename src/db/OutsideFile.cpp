@@ -1,9 +1,17 @@
 #include "db/OutsideFile.h"
 
+#include "base/FileErrors.h"
 #include "db/Connection.h"
+#include "db/DatabaseFile.h"
 #include "db/DbError.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
 
 OutsideTable OutsideTableOf(Connection& connection, const QString& table)
 {
@@ -15,49 +23,169 @@ OutsideTable OutsideTableOf(Connection& connection, const QString& table)
     return required;
 }
 
+qint64 OutsideCheckMilliseconds(qint64 fileSize)
+{
+    return 30000 + qMax<qint64>(0, fileSize) / (4 << 20) * 1000;
+}
+
+QString OutsideTimeLimitText()
+{
+    return QStringLiteral("检查所选的文件用时过长，已经停止：文件的内容过于复杂或者已经损坏");
+}
+
 namespace {
-bool hasDatabaseHeader(const QString& path, QString* error)
+const QByteArray kHeader("SQLite format 3\0", 16);
+constexpr int kHeaderSize = 100;
+
+quint32 bigEndian(const QByteArray& bytes, int at, int size)
+{
+    quint32 value = 0;
+    for (int i = 0; i < size; ++i)
+        value = (value << 8) | quint8(bytes[at + i]);
+    return value;
+}
+
+// The file's size when it starts with the database header and is exactly as long as the header
+// says: a whole number of pages, as many as it counts (a file cut short inside its last page
+// reads the missing bytes as zeros and may pass the engine's own check). -1 with the reason.
+qint64 checkHeaderAndSize(const QString& path, QString* error)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         *error = QStringLiteral("无法读取所选的文件（%1）").arg(file.errorString());
-        return false;
+        return -1;
     }
-    static const QByteArray header("SQLite format 3\0", 16);
-    if (file.read(16) != header) {
+    const QByteArray head = file.read(kHeaderSize);
+    if (!head.startsWith(kHeader)) {
         *error = QStringLiteral("所选的文件不是有效的数据文件");
-        return false;
+        return -1;
     }
-    return true;
+    const qint64 size = file.size();
+    const quint32 stored = bigEndian(head, 16, 2);
+    const qint64 pageSize = stored == 1 ? 65536 : stored;
+    if (head.size() < kHeaderSize || pageSize < 512 || pageSize > 65536 || (pageSize & (pageSize - 1)) != 0) {
+        *error = QStringLiteral("所选的文件已经损坏（文件头中的页大小无效）");
+        return -1;
+    }
+    if (size % pageSize != 0) {
+        *error = QStringLiteral("所选的文件不完整或已经损坏：它的大小（%1字节）不是页大小（%2字节）的整数倍")
+                     .arg(size)
+                     .arg(pageSize);
+        return -1;
+    }
+    // The page count is valid when the writer kept it with the change counter (every engine since 2010).
+    const qint64 pages = bigEndian(head, 28, 4);
+    if (pages == 0 || bigEndian(head, 24, 4) != bigEndian(head, 92, 4)) {
+        *error = QStringLiteral("所选的文件已经损坏：文件头中没有有效的页数，无法确认文件是完整的");
+        return -1;
+    }
+    if (pages * pageSize != size) {
+        *error = QStringLiteral("所选的文件不完整或已经损坏：它的大小（%1字节）与文件头所记的%2页（%3字节）不符")
+                     .arg(size)
+                     .arg(pages)
+                     .arg(pages * pageSize);
+        return -1;
+    }
+    return size;
 }
 
-// The file's own spelling of a required table, or empty text when it holds no such object.
-// Views and the like are reported through *kind.
-QString findObject(Connection& db, const QString& name, QString* kind)
+// The first line that says something of an engine diagnostic (the integrity check gives many
+// lines under a heading), so that a message box holds one line.
+QString diagnosticLine(const QString& text)
 {
-    RowSet rows = db.query(QStringLiteral("select name, type from main.sqlite_master "
+    for (const QString& line : text.split(QLatin1Char('\n'))) {
+        const QString plain = line.trimmed();
+        if (!plain.isEmpty() && !plain.startsWith(QLatin1String("*** in database")))
+            return plain.left(200);
+    }
+    return text.trimmed().left(200);
+}
+
+bool isWordCharacter(QChar c)
+{
+    return c.unicode() >= 0x80 || c.isLetterOrNumber() || c == QLatin1Char('_') || c == QLatin1Char('$');
+}
+
+// Whether a CREATE statement holds the keyword CHECK, read as the engine reads it: the words
+// outside quoted names, strings and comments.
+bool holdsCheckKeyword(const QString& sql)
+{
+    const int n = int(sql.size());
+    int i = 0;
+    while (i < n) {
+        const QChar c = sql[i];
+        if (c == QLatin1Char('\'') || c == QLatin1Char('"') || c == QLatin1Char('`')) {
+            // A quoted string or name; the quote doubled stands for itself.
+            ++i;
+            while (i < n) {
+                if (sql[i] == c) {
+                    if (i + 1 < n && sql[i + 1] == c) {
+                        i += 2;
+                        continue;
+                    }
+                    break;
+                }
+                ++i;
+            }
+            ++i;
+        } else if (c == QLatin1Char('[')) {
+            const int end = int(sql.indexOf(QLatin1Char(']'), i + 1));
+            i = end < 0 ? n : end + 1;
+        } else if (c == QLatin1Char('-') && i + 1 < n && sql[i + 1] == QLatin1Char('-')) {
+            const int end = int(sql.indexOf(QLatin1Char('\n'), i));
+            i = end < 0 ? n : end + 1;
+        } else if (c == QLatin1Char('/') && i + 1 < n && sql[i + 1] == QLatin1Char('*')) {
+            const int end = int(sql.indexOf(QLatin1String("*/"), i + 2));
+            i = end < 0 ? n : end + 2;
+        } else if (isWordCharacter(c)) {
+            const int start = i;
+            while (i < n && isWordCharacter(sql[i]))
+                ++i;
+            if (QStringView(sql).mid(start, i - start).compare(QLatin1String("check"), Qt::CaseInsensitive) == 0)
+                return true;
+        } else {
+            ++i;
+        }
+    }
+    return false;
+}
+
+// A required table's entry in the file's schema; the name is empty when the file holds no
+// table or view of that name.
+struct SchemaEntry {
+    QString name;
+    QString type;
+    qint64 rootPage = 0;
+    QString sql;
+};
+
+SchemaEntry findObject(Connection& db, const QString& name)
+{
+    RowSet rows = db.query(QStringLiteral("select name, type, rootpage, sql from main.sqlite_master "
                                           "where name = ?1 collate nocase and type in ('table','view') "
                                           "order by type limit 1"),
                            {name});
+    SchemaEntry entry;
     if (rows.isEmpty())
-        return QString();
+        return entry;
     rows.first();
-    *kind = rows.text(QStringLiteral("type"));
-    return rows.text(QStringLiteral("name"));
+    entry.name = rows.text(QStringLiteral("name"));
+    entry.type = rows.text(QStringLiteral("type"));
+    entry.rootPage = rows.value(QStringLiteral("rootpage")).toLongLong();
+    entry.sql = rows.text(QStringLiteral("sql"));
+    return entry;
 }
 
-// A plain reason when the table's layout differs from the required one.
-QString checkTable(Connection& db, const QString& actual, const OutsideTable& required)
+// A plain reason when the table is not one an import may read: another layout, or something
+// that would compute or refuse values (computed columns, CHECK constraints, indexes on
+// expressions or with conditions). Only this table is looked at.
+QString checkTable(Connection& db, const SchemaEntry& table, const OutsideTable& required)
 {
-    // Virtual tables and tables without row ids are not what this program writes.
-    RowSet kind = db.query(QStringLiteral("select type, wr from pragma_table_list(?1) where schema='main'"), {actual});
-    if (kind.isEmpty())
-        return QStringLiteral("所选文件中的\"%1\"无法读取").arg(required.name);
-    kind.first();
-    if (kind.text(QStringLiteral("type")) != QLatin1String("table") || kind.toInt(QStringLiteral("wr")) != 0)
+    // A virtual table has no pages of its own; its module is never loaded here.
+    if (table.rootPage <= 0)
         return QStringLiteral("所选文件中的\"%1\"不是普通的数据表").arg(required.name);
     RowSet columns = db.query(QStringLiteral("select name, hidden from pragma_table_xinfo(?1, 'main') order by cid"),
-                              {actual});
+                              {table.name});
     QStringList found;
     for (columns.first(); !columns.eof(); columns.next()) {
         const QString name = columns.text(QStringLiteral("name"));
@@ -71,26 +199,59 @@ QString checkTable(Connection& db, const QString& actual, const OutsideTable& re
     for (const QString& name : found)
         if (!required.columns.contains(name, Qt::CaseInsensitive))
             return QStringLiteral("所选文件中的数据表\"%1\"有多余的字段\"%2\"").arg(required.name, name);
+    // A table without row ids has none to select.
+    try {
+        db.query(QStringLiteral("select rowid from main.%1 where 0").arg(QuoteIdentifier(table.name)));
+    } catch (const DbError&) {
+        if (db.timeLimitPassed())
+            throw;
+        return QStringLiteral("所选文件中的\"%1\"不是普通的数据表").arg(required.name);
+    }
+    if (holdsCheckKeyword(table.sql))
+        return QStringLiteral("所选文件中的数据表\"%1\"带有检查约束（CHECK）").arg(required.name);
+    RowSet indexes = db.query(QStringLiteral("select name, partial from pragma_index_list(?1, 'main')"), {table.name});
+    for (indexes.first(); !indexes.eof(); indexes.next()) {
+        const QString index = indexes.text(QStringLiteral("name"));
+        const bool computed =
+            indexes.toInt(QStringLiteral("partial")) != 0
+            || db.scalar(QStringLiteral("select count(*) from pragma_index_xinfo(?1, 'main') where cid = -2"), {index})
+                       .toLongLong()
+                   > 0;
+        if (computed)
+            return QStringLiteral("所选文件中的数据表\"%1\"带有按表达式或条件建立的索引\"%2\"").arg(required.name, index);
+    }
     return QString();
+}
+
+QString refusalOf(const Connection& db, const DbError& e)
+{
+    if (db.timeLimitPassed())
+        return OutsideTimeLimitText();
+    // The header was right: what stops the engine now is most likely damage.
+    return QStringLiteral("所选的文件无法打开，可能已经损坏（%1）").arg(diagnosticLine(e.message()));
 }
 } // namespace
 
-OutsideFileCheck CheckOutsideFile(const QString& path, const QList<OutsideTable>& tables)
+OutsideFileCheck CheckOutsideFile(const QString& path, const QList<OutsideTable>& tables, qint64 timeLimit)
 {
     OutsideFileCheck result;
-    if (!hasDatabaseHeader(path, &result.error))
+    const qint64 size = checkHeaderAndSize(path, &result.error);
+    if (size < 0)
         return result;
+    Connection db;
     try {
-        Connection db;
-        db.open(path, Connection::Mode::ReadOnly);
+        db.open(path, Connection::Mode::Outside);
+        db.setTimeLimit(timeLimit < 0 ? OutsideCheckMilliseconds(size) : timeLimit);
         QString check;
         try {
             check = db.scalar(QStringLiteral("PRAGMA quick_check")).toString();
         } catch (const DbError& e) {
+            if (db.timeLimitPassed())
+                throw;
             check = e.message();
         }
         if (check != QLatin1String("ok")) {
-            result.error = QStringLiteral("所选的文件已经损坏（%1）").arg(check);
+            result.error = QStringLiteral("所选的文件已经损坏（%1）").arg(diagnosticLine(check));
             return result;
         }
         // A file in another text encoding cannot be read beside ours.
@@ -100,23 +261,141 @@ OutsideFileCheck CheckOutsideFile(const QString& path, const QList<OutsideTable>
             return result;
         }
         for (const OutsideTable& table : tables) {
-            QString kind;
-            const QString actual = findObject(db, table.name, &kind);
-            if (actual.isEmpty()) {
+            const SchemaEntry entry = findObject(db, table.name);
+            if (entry.name.isEmpty()) {
                 result.missingTables << table.name;
                 continue;
             }
-            if (kind != QLatin1String("table")) {
+            if (entry.type != QLatin1String("table")) {
                 result.error = QStringLiteral("所选文件中的\"%1\"不是数据表").arg(table.name);
                 return result;
             }
-            result.error = checkTable(db, actual, table);
+            result.error = checkTable(db, entry, table);
             if (!result.error.isEmpty())
                 return result;
         }
     } catch (const DbError& e) {
-        // The header was right: what stops the engine now is most likely damage.
-        result.error = QStringLiteral("所选的文件无法打开，可能已经损坏（%1）").arg(e.message());
+        result.error = refusalOf(db, e);
+        result.missingTables.clear();
     }
     return result;
+}
+
+void OpenOutsideFile(Connection& connection, const QString& path)
+{
+    connection.open(path, Connection::Mode::Outside);
+    connection.setTimeLimit(OutsideCheckMilliseconds(QFileInfo(path).size()));
+}
+
+namespace {
+// Whether the journal beside a database holds changes that never reached it: a rollback journal
+// still valid (the writer stopped half-way) or a write-ahead log with its header.
+bool holdsPendingChanges(const QString& journal, bool writeAhead)
+{
+    QFile file(journal);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray head = file.read(32);
+    if (writeAhead)
+        return head.size() == 32 && file.size() > 32
+               && (head.startsWith(QByteArray("\x37\x7f\x06\x82", 4)) || head.startsWith(QByteArray("\x37\x7f\x06\x83", 4)));
+    return head.startsWith(QByteArray("\xd9\xd5\x05\xf9\x20\xa1\x63\xd7", 8));
+}
+
+QString nativeName(const QString& path)
+{
+    return QDir::toNativeSeparators(path);
+}
+} // namespace
+
+OutsideCopy::~OutsideCopy()
+{
+    remove();
+}
+
+void OutsideCopy::remove()
+{
+    if (m_path.isEmpty())
+        return;
+    QFile::remove(m_path);
+    QFile::remove(m_path + QStringLiteral("-journal"));
+    m_path.clear();
+}
+
+QString OutsideCopy::named(const QString& text) const
+{
+    if (m_path.isEmpty())
+        return text;
+    return QString(text).replace(m_path, nativeName(m_chosen));
+}
+
+bool OutsideCopy::make(const QString& chosen, QString* error)
+{
+    remove();
+    m_chosen = chosen;
+    const QString folder = QDir::tempPath();
+    RemoveStaleTempFiles(folder);
+    for (const auto& [suffix, writeAhead] : {std::pair{"-journal", false}, std::pair{"-wal", true}}) {
+        const QString journal = chosen + QLatin1String(suffix);
+        if (holdsPendingChanges(journal, writeAhead)) {
+            *error = QStringLiteral("所选的文件“%1”还没有写完（“%2”中有没有写入它的更改）：请让写出它的程序把它正常关闭后再试")
+                         .arg(nativeName(chosen), nativeName(journal));
+            return false;
+        }
+    }
+    const int in = ::open(QFile::encodeName(chosen).constData(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) {
+        *error = QStringLiteral("无法读取所选的文件“%1”：%2").arg(nativeName(chosen), FileErrorCause(errno));
+        return false;
+    }
+    QString made;
+    m_path = MakePrivateTempFile(&made);
+    const int out = m_path.isEmpty() ? -1 : ::open(QFile::encodeName(m_path).constData(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (out < 0) {
+        const int cause = errno;
+        ::close(in);
+        if (m_path.isEmpty()) {
+            *error = made;
+        } else {
+            remove();
+            *error = QStringLiteral("无法在临时文件夹“%1”中建立文件：%2").arg(nativeName(folder), FileErrorCause(cause));
+        }
+        return false;
+    }
+    char buffer[1 << 16];
+    bool readFailed = false;
+    int cause = 0;
+    for (;;) {
+        const ssize_t n = ::read(in, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            readFailed = n < 0;
+            cause = n < 0 ? errno : 0;
+            break;
+        }
+        for (ssize_t done = 0; done < n && cause == 0;) {
+            const ssize_t w = ::write(out, buffer + done, size_t(n - done));
+            if (w < 0 && errno == EINTR)
+                continue;
+            if (w <= 0)
+                cause = w < 0 ? errno : ENOSPC;
+            else
+                done += w;
+        }
+        if (cause != 0)
+            break;
+    }
+    ::close(in);
+    if (::close(out) != 0 && cause == 0)
+        cause = errno;
+    if (cause == 0)
+        return true;
+    remove();
+    if (readFailed)
+        *error = QStringLiteral("无法读取所选的文件“%1”：%2").arg(nativeName(chosen), FileErrorCause(cause));
+    else
+        *error = QStringLiteral("无法把所选的文件“%1”复制到临时文件夹“%2”：%3")
+                     .arg(nativeName(chosen), nativeName(folder), FileErrorCause(cause));
+    return false;
 }

@@ -165,8 +165,10 @@ bool ImportPackage(const QString& table, const QString& condition)
         return false;
     }
     case ImportResult::Failed:
-    case ImportResult::Stopped:
         ShowRunError(result.error, kContact);
+        return false;
+    case ImportResult::Stopped:
+        CurrentPrompter().message(result.error);
         return false;
     }
     return false;

@@ -79,6 +79,7 @@ PackageExportResult WritePackage(Connection& working, const QString& templatePat
     if (!result.error.isEmpty())
         return result;
     const QString folder = QFileInfo(target).absolutePath();
+    RemoveStaleTempFiles(folder); // what a killed export left beside its target
     const QString temp = MakeTempFileNameIn(folder);
     if (temp.isEmpty()) {
         result.error = QStringLiteral("无法在“%1”中建立文件").arg(folder);

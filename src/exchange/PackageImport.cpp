@@ -13,7 +13,6 @@
 #include <QDir>
 #include <QFile>
 
-#include <limits>
 
 namespace {
 // The longest label a package can carry: what the label box takes.
@@ -31,7 +30,7 @@ QString quotedList(const QStringList& columns)
 // Detaches the file on every way out.
 class Attached {
 public:
-    Attached(Connection& db, const QString& file) : m_db(db) { m_db.attachReadOnly(file, kSourceAlias); }
+    Attached(Connection& db, const QString& file) : m_db(db) { m_db.attachOutside(file, kSourceAlias); }
     ~Attached()
     {
         try {
@@ -77,17 +76,16 @@ ReceivedFile::ReceivedFile(Connection& working, const QString& chosen, const QSt
         prepare(working);
     } catch (const DbError& e) {
         m_status = Refused;
-        m_message = e.message();
+        m_message = m_copy.named(e.message());
+    }
+    if (m_status != Ready) {
+        // Another office's names and telephones stay no longer than they are needed.
+        m_copy.remove();
+        m_readPath.clear();
     }
 }
 
-ReceivedFile::~ReceivedFile()
-{
-    if (!m_copy.isEmpty()) {
-        QFile::remove(m_copy);
-        QFile::remove(m_copy + QStringLiteral("-journal"));
-    }
-}
+ReceivedFile::~ReceivedFile() = default;
 
 void ReceivedFile::prepare(Connection& working)
 {
@@ -100,24 +98,25 @@ void ReceivedFile::prepare(Connection& working)
         m_message = QStringLiteral("系统中不存在名字为\"%1\"的数据表").arg(m_table);
         return;
     }
-    m_readPath = m_chosen;
-    // Anything but a plain database file is a package: restored in a copy of its own.
-    if (FirstByteOf(m_chosen) != kPlainFirstByte) {
-        m_copy = MakeTempFileName();
-        QString error;
-        if (m_copy.isEmpty() || !CopyFileContents(m_chosen, m_copy, &error) || !RestorePackage(m_copy, &error)) {
-            m_status = Refused;
-            m_message = error.isEmpty() ? QStringLiteral("无法在临时文件夹中建立文件") : error;
-            return;
-        }
-        m_readPath = m_copy;
+    QString error;
+    if (!m_copy.make(m_chosen, &error)) {
+        m_status = Refused;
+        m_message = error;
+        return;
     }
+    // Anything but a plain database file is a package, restored in the copy.
+    if (FirstByteOf(m_copy.path()) != kPlainFirstByte && !RestorePackage(m_copy.path(), &error)) {
+        m_status = Refused;
+        m_message = m_copy.named(error);
+        return;
+    }
+    m_readPath = m_copy.path();
     const QString label = QStringLiteral("ct_label");
     const OutsideFileCheck check =
         CheckOutsideFile(m_readPath, {OutsideTableOf(working, m_table), OutsideTable{label, {QStringLiteral("db_name")}}});
     if (!check.error.isEmpty()) {
         m_status = Refused;
-        m_message = check.error;
+        m_message = m_copy.named(check.error);
         return;
     }
     if (check.missingTables.contains(m_table)) {
@@ -130,38 +129,51 @@ void ReceivedFile::prepare(Connection& working)
         m_message = QStringLiteral("所选文件中没有数据表\"ct_label\"");
         return;
     }
+    readCopy(working);
+}
 
+// The label, the number of records and the codes, read from the checked copy under its time bound.
+void ReceivedFile::readCopy(Connection& working)
+{
     Connection source;
-    source.open(m_readPath, Connection::Mode::ReadOnly);
-    RowSet first = source.query(QStringLiteral(
-        "select length(cast(db_name as text)) as size, substr(cast(db_name as text), 1, ?1) as label from ct_label limit 1"),
-                                {kLabelLimit + 1});
-    if (!first.isEmpty()) {
-        first.first();
-        if (first.toInt(QStringLiteral("size")) > kLabelLimit) {
-            m_status = Refused;
-            m_message = QStringLiteral("所选文件中的数据库标识超过%1个字符").arg(kLabelLimit);
-            return;
+    try {
+        OpenOutsideFile(source, m_readPath);
+        RowSet first = source.query(
+            QStringLiteral("select length(cast(db_name as text)) as size, substr(cast(db_name as text), 1, ?1) as label "
+                           "from ct_label limit 1"),
+            {kLabelLimit + 1});
+        if (!first.isEmpty()) {
+            first.first();
+            if (first.toInt(QStringLiteral("size")) > kLabelLimit) {
+                m_status = Refused;
+                m_message = QStringLiteral("所选文件中的数据库标识超过%1个字符").arg(kLabelLimit);
+                return;
+            }
+            m_label = first.text(QStringLiteral("label"));
         }
-        m_label = first.text(QStringLiteral("label"));
-    }
-    const QString table = QuoteIdentifier(m_table);
-    m_records = source.scalar(QStringLiteral("select count(*) from %1").arg(table)).toLongLong();
-    // Codes are the key of a return: each must be a number, and only once in the file.
-    if (working.columnNames(m_table).contains(QStringLiteral("c901"), Qt::CaseInsensitive)) {
-        if (source.scalar(QStringLiteral("select count(*) from %1 where typeof(c901) not in ('integer','real')").arg(table))
-                .toLongLong()
-            > 0) {
-            m_status = Refused;
-            m_message = QStringLiteral("所选文件中有统计编码为空或不是数字的记录");
-            return;
+        // The table's own rows, whatever its indexes hold.
+        const QString table = QuoteIdentifier(m_table) + QStringLiteral(" not indexed");
+        m_records = source.scalar(QStringLiteral("select count(*) from %1").arg(table)).toLongLong();
+        // Codes are the key of a return: each must be a number, and only once in the file.
+        if (working.columnNames(m_table).contains(QStringLiteral("c901"), Qt::CaseInsensitive)) {
+            if (source.scalar(QStringLiteral("select count(*) from %1 where typeof(c901) not in ('integer','real')").arg(table))
+                    .toLongLong()
+                > 0) {
+                m_status = Refused;
+                m_message = QStringLiteral("所选文件中有统计编码为空或不是数字的记录");
+                return;
+            }
+            if (source.scalar(QStringLiteral("select 1 from %1 group by c901 having count(*) > 1 limit 1").arg(table))
+                    .isValid()) {
+                m_status = Refused;
+                m_message = QStringLiteral("所选文件中有重复的统计编码");
+                return;
+            }
         }
-        if (source.scalar(QStringLiteral("select 1 from %1 group by c901 having count(*) > 1 limit 1").arg(table))
-                .isValid()) {
-            m_status = Refused;
-            m_message = QStringLiteral("所选文件中有重复的统计编码");
-            return;
-        }
+    } catch (const DbError& e) {
+        m_status = Refused;
+        m_message = source.timeLimitPassed() ? OutsideTimeLimitText() : m_copy.named(e.message());
+        return;
     }
     m_status = Ready;
 }
@@ -178,7 +190,8 @@ QList<ConflictRecord> findConflicts(Connection& working, const QString& table, c
             working.execute(QStringLiteral("delete from main.%1").arg(staging));
             // Only the records whose code is already present are staged.
             working.execute(
-                QStringLiteral("insert into main.%1 (%2) select %2 from %3.%4 where c901 in (select c901 from main.%4)%5")
+                QStringLiteral("insert into main.%1 (%2) select %2 from %3.%4 not indexed "
+                               "where c901 in (select c901 from main.%4)%5")
                     .arg(staging, list, kSourceAlias, QuoteIdentifier(table), condition));
             tx.commit();
         }
@@ -201,6 +214,8 @@ ImportResult ImportReceivedTable(Connection& working, const ReceivedFile& source
     }
     const ExchangeHooks& hooks = options.hooks;
     const QString table = QuoteIdentifier(source.table());
+    // The file's own rows, whatever its indexes hold.
+    const QString from = QStringLiteral("%1.%2 not indexed").arg(kSourceAlias, table);
     QString condition;
     if (!options.condition.trimmed().isEmpty())
         condition = QStringLiteral(" and (") + options.condition + QStringLiteral(")");
@@ -209,47 +224,75 @@ ImportResult ImportReceivedTable(Connection& working, const ReceivedFile& source
         const QString list = quotedList(working.columnNames(source.table()));
         try {
             Transaction tx(working);
+            const QString count = QStringLiteral("select count(*) from %1");
+            const qint64 expected =
+                working.scalar(count.arg(from) + QStringLiteral(" where 1=1") + condition).toLongLong();
+            const qint64 before = working.scalar(count.arg(QStringLiteral("main.") + table)).toLongLong();
             if (hooks.started)
-                hooks.started(
-                    working.scalar(QStringLiteral("select count(*) from %1.%2 where 1=1%3").arg(kSourceAlias, table, condition))
-                        .toLongLong());
-            // In chunks by row id, so the hooks see the copy go; all in the one transaction.
-            const QString insert = QStringLiteral("insert into main.%1 (%2) select %2 from %3.%1 where rowid > ?1")
-                                       .arg(table, list, kSourceAlias);
+                hooks.started(expected);
+            // In chunks by row id, so the hooks see the copy go; all in the one transaction. The
+            // first chunk has no lower bound: any row id, the smallest included, is copied.
+            const QString insert =
+                QStringLiteral("insert into main.%1 (%2) select %2 from %3 where 1=1").arg(table, list, from);
             const int chunk = qMax(1, options.chunkRows);
-            qint64 last = std::numeric_limits<qint64>::min();
-            for (bool more = true; more;) {
-                const QVariant end = working.scalar(
-                    QStringLiteral("select rowid from %1.%2 where rowid > ?1%3 order by rowid limit 1 offset ?2")
-                        .arg(kSourceAlias, table, condition),
-                    {last, chunk - 1});
-                if (end.isValid()) {
-                    result.rows += working.execute(insert + QStringLiteral(" and rowid <= ?2") + condition, {last, end});
-                    last = end.toLongLong();
-                } else {
-                    result.rows += working.execute(insert + condition, {last});
-                    more = false;
+            QVariant last; // the last row id copied
+            auto bounds = [&last](const QVariant& upTo, QVariantList* params) {
+                QString clause;
+                if (last.isValid()) {
+                    params->append(last);
+                    clause += QStringLiteral(" and rowid > ?%1").arg(params->size());
                 }
+                if (upTo.isValid()) {
+                    params->append(upTo);
+                    clause += QStringLiteral(" and rowid <= ?%1").arg(params->size());
+                }
+                return clause;
+            };
+            for (bool more = true; more;) {
+                QVariantList params;
+                const QString after = bounds(QVariant(), &params);
+                params.append(chunk - 1);
+                const QVariant end = working.scalar(QStringLiteral("select rowid from %1 where 1=1").arg(from) + after
+                                                        + condition
+                                                        + QStringLiteral(" order by rowid limit 1 offset ?%1").arg(params.size()),
+                                                    params);
+                params.clear();
+                const QString range = bounds(end, &params);
+                result.rows += working.execute(insert + range + condition, params);
+                if (end.isValid())
+                    last = end;
+                else
+                    more = false;
                 if (hooks.stepped)
                     hooks.stepped(result.rows);
                 if (hooks.stopped && hooks.stopped()) {
                     result.status = ImportResult::Stopped;
                     result.rows = 0;
+                    result.error = QStringLiteral("导入已经停止，没有导入这个文件的任何数据");
                     return result;
                 }
+            }
+            // What was added must be what the file holds, or nothing is kept.
+            const qint64 added = working.scalar(count.arg(QStringLiteral("main.") + table)).toLongLong() - before;
+            if (added != expected || result.rows != expected) {
+                result.error = QStringLiteral("导入的记录数（%1）与文件中的记录数（%2）不一致，没有导入这个文件的任何数据")
+                                   .arg(added)
+                                   .arg(expected);
+                result.rows = 0;
+                return result;
             }
             tx.commit();
             result.status = ImportResult::Imported;
             return result;
         } catch (const DbError& e) {
             // The transaction is rolled back: look for the codes that stopped it.
-            result.error = e.message();
+            result.error = source.named(e.message());
             result.rows = 0;
         }
         result.conflicts = findConflicts(working, source.table(), list, condition);
         result.status = result.conflicts.isEmpty() ? ImportResult::Failed : ImportResult::Conflicts;
     } catch (const DbError& e) {
-        result.error = e.message();
+        result.error = source.named(e.message());
         result.status = ImportResult::Failed;
     }
     return result;

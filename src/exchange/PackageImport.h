@@ -1,5 +1,6 @@
 #pragma once
 
+#include "db/OutsideFile.h"
 #include "exchange/ExchangeRules.h"
 
 #include <QList>
@@ -21,9 +22,12 @@ struct ConflictRecord {
 // Complete or not at all. False with the reason on failure.
 bool WriteConflictReport(const QString& path, const QList<ConflictRecord>& records, QString* error = nullptr);
 
-// A package or database file made ready to be read: a package is copied into the temporary
-// folder and restored there (the chosen file is never changed), then the file is checked for
-// the table, its columns and the label table. The working copy goes with this object.
+// A package or database file made ready to be read: the chosen file is copied into a private
+// copy in the temporary folder (OutsideCopy) and a package is restored there, so the chosen file
+// is never changed, never locked and nothing is made beside it; then the copy is checked
+// (CheckOutsideFile) for the table, its columns and the label table, and its codes are looked
+// at. Every message names the chosen file. The copy goes with this object (at once when the file
+// is refused).
 class ReceivedFile {
 public:
     enum Status {
@@ -42,22 +46,25 @@ public:
     Status status() const { return m_status; }
     QString message() const { return m_message; }
     const QString& chosen() const { return m_chosen; }
-    // The file read: the working copy, or the chosen file itself when it is a plain database.
+    // The file read: the private copy, read as a received file (Connection::attachOutside).
     const QString& readPath() const { return m_readPath; }
-    bool hasWorkingCopy() const { return !m_copy.isEmpty(); }
+    bool hasWorkingCopy() const { return m_copy.exists(); }
     const QString& table() const { return m_table; }
     // db_name of the file's ct_label (first row; empty without one).
     const QString& label() const { return m_label; }
     qint64 recordCount() const { return m_records; }
+    // A message about the file read as the user should see it: naming the chosen file.
+    QString named(const QString& text) const { return m_copy.named(text); }
 
 private:
     void prepare(Connection& working);
+    void readCopy(Connection& working);
     Status m_status = Refused;
     QString m_message;
     QString m_chosen;
     QString m_table;
     QString m_readPath;
-    QString m_copy;
+    OutsideCopy m_copy;
     QString m_label;
     qint64 m_records = 0;
 };
@@ -70,7 +77,7 @@ struct ImportResult {
     Status status = Failed;
     qint64 rows = 0;                  // copied, when imported
     QList<ConflictRecord> conflicts; // when the copy failed on codes already present
-    QString error;                   // the engine's text when it failed
+    QString error;                   // why it failed or stopped, naming the chosen file
 };
 
 // Options of one table import; chunkRows is how many records are copied between two hooks.
@@ -81,7 +88,9 @@ struct ImportOptions {
 };
 
 // Copies the rows of the file's table into the working database's, by column names, in one
-// transaction: all of them or, on any failure, none. When the copy fails the staging table
-// T_T finds the records whose c901 is already present (ImportResult::Conflicts); without any
-// the result is Failed with the engine's text.
+// transaction: all of them or, on any failure, none. Before the commit the records added are
+// counted against those the file holds; when they differ nothing is kept (Failed). When the copy
+// fails the staging table T_T finds the records whose c901 is already present
+// (ImportResult::Conflicts); without any the result is Failed with the engine's text. A stop
+// keeps nothing and says so (Stopped).
 ImportResult ImportReceivedTable(Connection& working, const ReceivedFile& source, const ImportOptions& options = {});

@@ -21,15 +21,16 @@ void step(const GroupExchangeHooks& hooks)
         hooks.processEvents();
 }
 
-// A name beside the file for the copy that is written and then renamed over it.
+// A name beside the file for the copy that is written and then renamed over it; what a killed
+// export left there is removed first.
 QString workName(const QString& target)
 {
-    const QFileInfo info(target);
-    for (int n = 0;; ++n) {
-        const QString name = info.dir().filePath(QStringLiteral("~%1.%2.tmp").arg(info.fileName()).arg(n));
-        if (!QFile::exists(name))
-            return name;
-    }
+    const QString folder = QFileInfo(target).absolutePath();
+    RemoveStaleTempFiles(folder);
+    const QString name = MakeTempFileNameIn(folder);
+    if (name.isEmpty())
+        throw DbError(QStringLiteral("无法在“%1”中建立文件").arg(folder));
+    return name;
 }
 
 // Removes a file on every way out unless released.
@@ -37,8 +38,10 @@ struct FileGuard {
     QString path;
     ~FileGuard()
     {
-        if (!path.isEmpty())
+        if (!path.isEmpty()) {
             QFile::remove(path);
+            QFile::remove(path + QStringLiteral("-journal"));
+        }
     }
 };
 } // namespace
@@ -85,20 +88,20 @@ void ExportGroupingTables(const QString& source, const QString& target, const QS
 QStringList ImportGroupingTables(Connection& db, const QString& file, const QStringList& tables,
                                  const GroupExchangeHooks& hooks)
 {
-    // The file is read from a private copy, so what was checked is what is read.
-    const QString copy = MakeTempFileName();
-    FileGuard guard{copy};
-    if (!QFile::copy(file, copy))
-        throw DbError(QStringLiteral("无法读取文件“%1”").arg(file));
     QList<OutsideTable> wanted;
     for (const QString& table : tables)
         wanted << OutsideTableOf(db, table);
-    const OutsideFileCheck check = CheckOutsideFile(copy, wanted);
+    // The file is read from a private copy, so what was checked is what is read.
+    OutsideCopy copy;
+    QString error;
+    if (!copy.make(file, &error))
+        throw DbError(error);
+    const OutsideFileCheck check = CheckOutsideFile(copy.path(), wanted);
     if (!check.error.isEmpty())
-        throw DbError(QString(check.error).replace(copy, file));
+        throw DbError(copy.named(check.error));
 
     const QString alias = QStringLiteral("groupfile");
-    db.attachReadOnly(copy, alias);
+    db.attachOutside(copy.path(), alias);
     struct Detach {
         Connection& db;
         QString alias;
@@ -121,9 +124,13 @@ QStringList ImportGroupingTables(Connection& db, const QString& file, const QStr
         for (const QString& name : table.columns)
             columns << QuoteIdentifier(name);
         const QString list = columns.join(QLatin1Char(','));
-        db.execute(QStringLiteral("delete from main.%1").arg(QuoteIdentifier(table.name)));
-        db.execute(QStringLiteral("insert into main.%1 (%2) select %2 from %3.%1")
-                       .arg(QuoteIdentifier(table.name), list, alias));
+        try {
+            db.execute(QStringLiteral("delete from main.%1").arg(QuoteIdentifier(table.name)));
+            db.execute(QStringLiteral("insert into main.%1 (%2) select %2 from %3.%1 not indexed")
+                           .arg(QuoteIdentifier(table.name), list, alias));
+        } catch (const DbError& e) {
+            throw DbError(copy.named(e.message()));
+        }
         step(hooks);
     }
     transaction.commit();

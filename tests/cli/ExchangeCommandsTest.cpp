@@ -6,6 +6,7 @@
 #include "exchange/PackageFile.h"
 #include "exchange/PackageImport.h"
 #include "exchange/UploadCsv.h"
+#include "support/FolderLimits.h"
 #include "support/TestEnvironment.h"
 
 #include <QDir>
@@ -16,6 +17,7 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 namespace {
 constexpr qint64 kBase = 110101000000;
@@ -315,4 +317,105 @@ TEST_F(ExchangeCommandsTest, TheWorkingDatabaseAndTheSourcesAreNeverTheTarget)
         for (int i = 0; i < kept.size(); ++i)
             EXPECT_EQ(FileBytes(kept[i]), before[i]) << kept[i].toStdString();
     }
+}
+
+namespace {
+// Runs statements on a file through the engine's own interface, without the program's guards.
+void rawScript(const QString& path, const QString& sql)
+{
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(QFile::encodeName(path).constData(), &db), SQLITE_OK);
+    char* error = nullptr;
+    EXPECT_EQ(sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, &error), SQLITE_OK) << (error ? error : "");
+    sqlite3_free(error);
+    sqlite3_close(db);
+}
+} // namespace
+
+// inspect and import read received files through the same checks as the window: each file of
+// an inspect gets its own line whatever it holds, and import refuses what inspect refuses.
+TEST_F(ExchangeCommandsTest, InspectAndImportGoThroughTheReceivedFileChecks)
+{
+    const TempFolderAt temp(env.path("temp"));
+    database("working", {50});
+    const QString source = database("src", {1, 2, 3}, {3});
+    const QString good = env.path("good.dat");
+    ASSERT_EQ(RunBatch({"export", source, good, "--label", "甲"}).status, 0);
+    // A package changed by statements on its restored form.
+    auto changed = [&](const QString& name, const QStringList& sql) {
+        const QString path = env.path(name);
+        QFile::copy(good, path);
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+        EXPECT_TRUE(RestorePackage(path));
+        for (const QString& s : sql)
+            rawScript(path, s);
+        EXPECT_TRUE(ScramblePackage(path));
+        return path;
+    };
+    // Its check refuses the state the batch check writes for the failing return.
+    const QString checked = changed("check.dat", {"PRAGMA writable_schema=ON; update sqlite_master set sql = "
+                                                  "substr(sql, 1, length(sql) - 1) || ', check (RecordState <> 2))' "
+                                                  "where name='dt_data';"});
+    const QString expression = changed("expr.dat", {"create index e on dt_data (z001 + 0);"});
+    // A state for each return, kept unique by an index: the check's states would break it.
+    const QString unique = changed("unique.dat", {"update dt_data set RecordState = c901 - 110101000000;"
+                                                  "create unique index u on dt_data (RecordState);"});
+    QString chain = "begin; create view v0 as select * from dt_data;";
+    for (int i = 1; i < 600; ++i)
+        chain += QString("create view v%1 as select * from v%2;").arg(i).arg(i - 1);
+    const QString views = changed("views.dat", {chain + "commit;"});
+    const QString cut = env.path("cut.dat");
+    {
+        QFile f(cut);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(FileBytes(good).chopped(100));
+    }
+    const QString wal = database("wal", {7});
+    rawScript(wal, "PRAGMA journal_mode=WAL;");
+    const QStringList files = {checked, good, expression, cut, unique, views, wal};
+    QList<QByteArray> bytes;
+    for (const QString& f : files)
+        bytes << FileBytes(f);
+    const QStringList beside = QDir(env.path("")).entryList(QDir::Files);
+
+    const BatchRun run = RunBatch(QStringList{"inspect", "--db", db} + files);
+    EXPECT_EQ(run.status, 1);
+    const QStringList lines = run.out.split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), files.size() + 1) << run.out.toStdString() << run.err.toStdString();
+    const struct {
+        bool readable;
+        QString verdict;
+    } expected[] = {
+        {false, "检查约束"},
+        {true, "可以导入，但有数据存在逻辑错误"},
+        {false, "按表达式或条件建立的索引\"e\""},
+        {false, "不完整"},
+        {true, "可以导入，但有数据存在逻辑错误"},
+        {true, "可以导入，但有数据存在逻辑错误"},
+        {true, "可以导入"},
+    };
+    for (int i = 0; i < files.size(); ++i) {
+        SCOPED_TRACE(files[i].toStdString());
+        const QStringList cells = lines[i + 1].split('\t');
+        ASSERT_EQ(cells.size(), 6) << lines[i + 1].toStdString();
+        EXPECT_EQ(cells[0], files[i]);
+        EXPECT_TRUE(cells[5].contains(expected[i].verdict)) << cells[5].toStdString();
+        EXPECT_EQ(cells[2].isEmpty(), !expected[i].readable) << lines[i + 1].toStdString();
+        EXPECT_EQ(FileBytes(files[i]), bytes[i]);
+    }
+    EXPECT_EQ(lines[2], good + "\t甲\t3\t0\t1\t可以导入，但有数据存在逻辑错误");
+    EXPECT_EQ(lines[5], unique + "\t甲\t3\t0\t1\t可以导入，但有数据存在逻辑错误");
+    EXPECT_EQ(QDir(env.path("")).entryList(QDir::Files), beside) << "nothing made beside the files";
+    EXPECT_EQ(QDir(env.path("temp")).entryList(QDir::Files | QDir::Hidden), QStringList()) << "no copy stays";
+
+    const BatchRun import = RunBatch({"import", db, checked, wal, "--yes"});
+    EXPECT_EQ(import.status, 1);
+    const QStringList table = import.out.split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(table.size(), 3) << import.out.toStdString();
+    EXPECT_TRUE(table[1].startsWith(checked + "\t\t0\t运行中发生错误：")) << table[1].toStdString();
+    EXPECT_TRUE(table[1].contains("检查约束")) << table[1].toStdString();
+    EXPECT_EQ(table[2], wal + "\t默认数据库\t1\t已导入");
+    EXPECT_EQ(count(db, "select count(*) from dt_data"), 2);
+    EXPECT_EQ(QDir(env.path("")).entryList(QDir::Files), beside);
+    EXPECT_EQ(QDir(env.path("temp")).entryList(QDir::Files | QDir::Hidden), QStringList());
 }

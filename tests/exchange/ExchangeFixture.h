@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QStringList>
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 // A working database opened from the delivered data, with a scripted prompter.
 class ExchangeTest : public ::testing::Test {
@@ -50,6 +51,19 @@ inline void AddReturns(Connection& db, qint64 first, int count, int state = 1)
                               "insert into dt_data (%2) select %3 from n")
                    .arg(count - 1)
                    .arg(columns.join(','), values.join(',')));
+}
+
+// Runs statements on a file through the engine's own interface, without this program's guards
+// (writable_schema is how hostile files are made).
+inline void RunRawScript(const QString& path, const QString& sql)
+{
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(QFile::encodeName(path).constData(), &db), SQLITE_OK);
+    char* error = nullptr;
+    const int rc = sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, &error);
+    EXPECT_EQ(rc, SQLITE_OK) << (error ? error : "");
+    sqlite3_free(error);
+    sqlite3_close(db);
 }
 
 inline QByteArray ReadAll(const QString& path)

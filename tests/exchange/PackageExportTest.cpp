@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <sqlite3.h>
+#include <unistd.h>
 
 namespace {
 // Reads a restored package with the SQLite C API alone: the label and the codes.
@@ -104,6 +105,25 @@ TEST_F(ExchangeTest, AFailedPackageLeavesNoFile)
     result = WritePackage(SysConnection(), PackageTemplatePath(), CurrentDatabasePath, "x");
     EXPECT_NE(result.error, "");
     EXPECT_EQ(ReadAll(CurrentDatabasePath), before);
+}
+
+// A killed export leaves its unfinished copy (and the engine's journal) beside the target: the
+// next export into that folder removes them, and nothing of a running program or of the user's.
+TEST_F(ExchangeTest, WhatAKilledExportLeftBesideItsTargetIsRemovedByTheNext)
+{
+    AddReturns(SysConnection(), 110101000001, 2);
+    const QDir folder(env.documentsFolder());
+    const QString stale = QString("~SM%1-abcdef.tmp").arg(EndedProcessId());
+    const QString running = QString("~SM%1-ghijkl.tmp").arg(getppid());
+    const QStringList kept = {running, "~SMmnopqr.tmp", "mine.tmp"};
+    for (const QString& name : kept + QStringList{stale, stale + "-journal"})
+        WriteAll(folder.filePath(name), "x");
+    ASSERT_EQ(WritePackage(SysConnection(), PackageTemplatePath(), folder.filePath("p.dat"), "x").error, "");
+    QStringList left = folder.entryList(QDir::Files | QDir::Hidden);
+    left.sort();
+    QStringList expected = kept + QStringList{"p.dat"};
+    expected.sort();
+    EXPECT_EQ(left, expected);
 }
 
 TEST(PackageExport, ExtensionRules)

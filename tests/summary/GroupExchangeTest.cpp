@@ -5,10 +5,13 @@
 #include "summary/Grouping.h"
 #include "widgets/SaveFileDialog.h"
 #include "widgets/ScriptedPrompter.h"
+#include "support/FolderLimits.h"
 #include "support/TestEnvironment.h"
 
+#include <QDir>
 #include <QFile>
 #include <gtest/gtest.h>
+#include <optional>
 #include <sqlite3.h>
 
 namespace {
@@ -118,6 +121,22 @@ TEST_F(GroupExchangeTest, ExportOntoAFileReplacesTheTablesAndKeepsTheOthers)
     EXPECT_EQ(readAll(file, "select count(*) from DT_GroupItem"), QStringList({"3"}));
 }
 
+// The copy an export writes beside its target and renames over it: what a killed export left
+// there goes at the next export into that folder.
+TEST_F(GroupExchangeTest, WhatAKilledExportLeftBesideItsTargetIsRemovedByTheNext)
+{
+    const QString stale = QString("~SM%1-abcdef.tmp").arg(EndedProcessId());
+    for (const QString& name : {stale, stale + "-journal", QString("keep.tmp")}) {
+        QFile f(env.path(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("x");
+    }
+    exportTo(env.path("groups.mdb"));
+    QStringList left = QDir(env.path("")).entryList(QDir::Files | QDir::Hidden);
+    left.sort();
+    EXPECT_EQ(left, QStringList({"groups.mdb", "keep.tmp"}));
+}
+
 TEST_F(GroupExchangeTest, ImportReplacesBothTablesAndKeepsTheIds)
 {
     const QString file = env.path("in.mdb");
@@ -154,8 +173,11 @@ TEST_F(GroupExchangeTest, ImportOfAFileWithoutEitherTableChangesNothing)
     EXPECT_EQ(groups() + "/" + items(), before);
 }
 
+// A grouping file goes through the checks of every received file: whatever it holds, a file
+// that fails is named with its reason and changes nothing.
 TEST_F(GroupExchangeTest, FilesThatFailChangeNothing)
 {
+    const TempFolderAt temp(env.path("temp"));
     const QString before = groups() + "/" + items();
     const QString notDb = env.path("text.mdb");
     {
@@ -167,19 +189,85 @@ TEST_F(GroupExchangeTest, FilesThatFailChangeNothing)
     run(fewColumns, "create table CT_Group (ID integer primary key, Name text); insert into CT_Group values (9, 'x');");
     // The second insert fails: an item without its grouping id breaks a NOT NULL column.
     const QString badItems = env.path("bad.mdb");
-    run(badItems, "create table CT_Group (ID integer primary key, Name text, orderstr text, GroupList text, "
-                  "AutoLowest numeric, AutoHighest numeric); insert into CT_Group (ID, Name) values (5, 'x');"
-                  "create table DT_GroupItem (id integer primary key, GroupID, Title, LowBoundary, HighBoundary, "
-                  "LowSymbol, HighSymbol); insert into DT_GroupItem values (1, null, 't', 1, 2, '>=', '<');");
-    for (const QString& file : {notDb, fewColumns, badItems}) {
+    const QString tables = "create table CT_Group (ID integer primary key, Name text, orderstr text, GroupList text, "
+                           "AutoLowest numeric, AutoHighest numeric%1); insert into CT_Group (ID, Name) values (5, 'x');"
+                           "create table DT_GroupItem (id integer primary key, GroupID, Title, LowBoundary, HighBoundary, "
+                           "LowSymbol, HighSymbol);";
+    run(badItems, tables.arg("") + "insert into DT_GroupItem values (1, null, 't', 1, 2, '>=', '<');");
+    const QString checked = env.path("check.mdb");
+    run(checked, tables.arg(", check (ID < 100)"));
+    const QString indexed = env.path("index.mdb");
+    run(indexed, tables.arg("") + "create index i on DT_GroupItem (lower(Title));");
+    const QString good = env.path("good.mdb");
+    exportTo(good);
+    QFile g(good);
+    const QByteArray goodBytes = [&] {
+        g.open(QIODevice::ReadOnly);
+        return g.readAll();
+    }();
+    g.close();
+    const QString cut = env.path("cut.mdb");
+    {
+        QFile f(cut);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(goodBytes.left(goodBytes.size() - 1));
+    }
+    const struct {
+        QString file;
+        QString reason;
+        bool fullTemp;
+    } cases[] = {
+        {notDb, "不是有效的数据文件", false},
+        {fewColumns, "缺少字段", false},
+        {badItems, "NOT NULL", false},
+        {cut, "不完整", false},
+        {checked, "检查约束", false},
+        {indexed, "按表达式或条件建立的索引\"i\"", false},
+        {good, "复制到临时文件夹", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file.toStdString());
         prompter.shown.clear();
-        importFrom(file);
-        ASSERT_EQ(prompter.shown.size(), 1) << file.toStdString();
+        {
+            std::optional<FullFolder> full;
+            if (c.fullTemp)
+                full.emplace(env.path("temp"), 8 << 10);
+            importFrom(c.file);
+        }
+        ASSERT_EQ(prompter.shown.size(), 1);
         EXPECT_TRUE(prompter.shown[0].startsWith("运行中发生错误：")) << prompter.shown[0].toStdString();
+        EXPECT_TRUE(prompter.shown[0].contains(c.reason)) << prompter.shown[0].toStdString();
+        EXPECT_FALSE(prompter.shown[0].contains("~SM")) << prompter.shown[0].toStdString();
         EXPECT_TRUE(prompter.shown[0].endsWith(",请与软件发行者联系。"));
-        EXPECT_EQ(groups() + "/" + items(), before) << file.toStdString();
+        EXPECT_EQ(groups() + "/" + items(), before);
+        EXPECT_EQ(QDir(env.path("temp")).entryList(QDir::Files | QDir::Hidden), QStringList());
     }
     EXPECT_FALSE(SysConnection().inTransaction());
+}
+
+// A valid grouping file in WAL mode, in a folder nobody may write, with 600 views building on
+// each other, is imported from a private copy: nothing is made beside it, nothing stays behind.
+TEST_F(GroupExchangeTest, AValidFileInAnUnusualShapeIsImportedFromAPrivateCopy)
+{
+    const TempFolderAt temp(env.path("temp"));
+    const QString folder = env.path("ro");
+    ReadOnlyFolder readOnly(folder);
+    const QString file = QDir(folder).filePath("groups.mdb");
+    exportTo(file);
+    QString views = "PRAGMA journal_mode=WAL; begin; create view v0 as select * from CT_Group;";
+    for (int i = 1; i < 600; ++i)
+        views += QString("create view v%1 as select * from v%2;").arg(i).arg(i - 1);
+    run(file, views + "commit;");
+    readOnly.seal();
+    const QString before = groups() + "/" + items();
+    const QStringList beside = QDir(folder).entryList(QDir::Files | QDir::Hidden);
+    SysConnection().execute("delete from ct_group");
+    prompter.shown.clear();
+    importFrom(file);
+    EXPECT_EQ(prompter.shown, QStringList({"数据分组导入操作完成！"}));
+    EXPECT_EQ(groups() + "/" + items(), before);
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden), beside);
+    EXPECT_EQ(QDir(env.path("temp")).entryList(QDir::Files | QDir::Hidden), QStringList());
 }
 
 TEST_F(GroupExchangeTest, AMissingFileAndACancelledDialog)

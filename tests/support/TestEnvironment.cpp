@@ -7,6 +7,8 @@
 #include <QFile>
 #include <QSettings>
 #include <stdexcept>
+#include <sys/wait.h>
+#include <unistd.h>
 
 QString DeliveredDataFolder()
 {
@@ -89,4 +91,13 @@ QString TestEnvironment::systemDataFile() const
 QString TestEnvironment::path(const QString& name) const
 {
     return m_dir.filePath(QStringLiteral("scratch/") + name);
+}
+
+qint64 EndedProcessId()
+{
+    const pid_t child = fork();
+    if (child == 0)
+        _exit(0);
+    waitpid(child, nullptr, 0);
+    return child;
 }

@@ -25,3 +25,5 @@ private:
 QString DeliveredDataFolder();
 // A copy of the delivered system data file at the given path.
 void CopyDeliveredDatabase(const QString& target);
+// The id of a process that has ended, for the files a killed run of the program leaves behind.
+qint64 EndedProcessId();
