@@ -171,6 +171,28 @@ Num termValue(SumTermKind kind, const Num& f)
     }
 }
 
+// termValue for the small whole numbers answers and choices hold, worked out once.
+class TermTable {
+public:
+    TermTable()
+    {
+        for (int k = 0; k < kKinds; ++k)
+            for (int v = kLow; v <= kHigh; ++v)
+                m_values[k][v - kLow] = termValue(SumTermKind(k), Num::whole(v));
+    }
+    Num value(SumTermKind kind, const Num& f) const
+    {
+        if (f.type == Num::Int && f.i >= kLow && f.i <= kHigh)
+            return m_values[int(kind)][f.i - kLow];
+        return termValue(kind, f);
+    }
+
+private:
+    static constexpr int kKinds = int(SumTermKind::Choice4) + 1;
+    static constexpr int kLow = -16, kHigh = 16;
+    Num m_values[kKinds][kHigh - kLow + 1];
+};
+
 // The engine's sum(): NULLs skipped; the whole-number total while every value is whole, else the
 // total of the values as reals, added in the order they come.
 struct Sum {
@@ -301,8 +323,8 @@ struct Plan {
         int terms;
     };
     QVector<Sheet> sheets;
-    QVector<SumTermKind> kinds; // every sheet's terms, sheet after sheet
-    QVector<int> fieldOf;       // the term's field among `fields`, -1 for the count
+    std::vector<SumTermKind> kinds; // every sheet's terms, sheet after sheet
+    std::vector<int> fieldOf;       // the term's field among `fields`, -1 for the count
     QStringList fields;
     explicit Plan(const QVector<int>& chosen)
     {
@@ -312,9 +334,9 @@ struct Plan {
                 continue;
             sheets.push_back({sheet, SumSheetCondition(sheet), int(kinds.size()), int(terms.size())});
             for (const SumTerm& t : terms) {
-                kinds << t.kind;
+                kinds.push_back(t.kind);
                 if (t.kind == SumTermKind::Count) {
-                    fieldOf << -1;
+                    fieldOf.push_back(-1);
                     continue;
                 }
                 int f = int(fields.indexOf(t.field));
@@ -322,7 +344,7 @@ struct Plan {
                     f = int(fields.size());
                     fields << t.field;
                 }
-                fieldOf << f;
+                fieldOf.push_back(f);
             }
         }
     }
@@ -359,6 +381,7 @@ bool readReturns(Connection& db, const Plan& plan, const Breakdown& b, const QSt
     std::vector<char> meets(size_t(plan.sheets.size()));
     std::vector<int> hits;
     hits.reserve(size_t(b.targets.size()));
+    static const TermTable terms;
     bool inFileOrder = true;
     int64_t lastRowid = INT64_MIN;
     for (int64_t row = 1; statement.step(); ++row) {
@@ -393,9 +416,13 @@ bool readReturns(Connection& db, const Plan& plan, const Breakdown& b, const QSt
                                                                                    : levelAbove;
             if (!meets[size_t(s)])
                 continue;
-            for (int t = sheet.firstTerm; t < sheet.firstTerm + sheet.terms; ++t)
-                if (plan.fieldOf[t] >= 0)
-                    termValues[size_t(t)] = termValue(plan.kinds[t], values[size_t(plan.fieldOf[t])]);
+            for (int t = sheet.firstTerm; t < sheet.firstTerm + sheet.terms; ++t) {
+                const int f = plan.fieldOf[size_t(t)];
+                if (f < 0)
+                    continue;
+                const SumTermKind kind = plan.kinds[size_t(t)];
+                termValues[size_t(t)] = kind == SumTermKind::Plain ? values[size_t(f)] : terms.value(kind, values[size_t(f)]);
+            }
         }
         for (int target : hits) {
             Sum* sums = totals.sums.data() + size_t(target) * totals.terms;
@@ -406,7 +433,7 @@ bool readReturns(Connection& db, const Plan& plan, const Breakdown& b, const QSt
                 ++met[s];
                 const Plan::Sheet& sheet = plan.sheets[s];
                 for (int t = sheet.firstTerm; t < sheet.firstTerm + sheet.terms; ++t)
-                    if (plan.fieldOf[t] >= 0)
+                    if (plan.fieldOf[size_t(t)] >= 0)
                         sums[t].add(termValues[size_t(t)]);
             }
         }
@@ -431,7 +458,7 @@ SumSheetRows sheetRows(const Plan& plan, int s, const Breakdown& b, const Totals
         for (int t = sheet.firstTerm; t < sheet.firstTerm + sheet.terms; ++t) {
             if (b.kind != SumKind::Group && met == 0)
                 row.values << QVariant();
-            else if (plan.fieldOf[t] < 0)
+            else if (plan.fieldOf[size_t(t)] < 0)
                 row.values << QVariant(qlonglong(met));
             else
                 row.values << totals.sums[size_t(target) * totals.terms + t].value();

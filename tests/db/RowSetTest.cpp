@@ -16,6 +16,14 @@ protected:
                          "insert into t values (100000000003, '乙', 2), (100000000001, '甲', null),"
                          " (100000000002, null, 1.5), (100000000004, '丙', 10);");
     }
+    // A table of 40 numeric columns v0 to v39.
+    void createNumbers(const QString& table)
+    {
+        QStringList cols;
+        for (int i = 0; i < 40; ++i)
+            cols << QStringLiteral("v%1 numeric").arg(i);
+        db.execute("create table " + table + " (" + cols.join(',') + ")");
+    }
     QStringList column(RowSet& rows, const char* name)
     {
         QStringList out;
@@ -152,12 +160,7 @@ TEST_F(RowSetTest, StoresValuesCompactly)
 TEST_F(RowSetTest, PayloadsTakeTheBytesTheirValuesNeed)
 {
     // 20,000 rows of 40 columns: counts below 500 take two bytes a cell, empty columns nothing.
-    db.execute("create table counts (" + [] {
-        QStringList cols;
-        for (int i = 0; i < 40; ++i)
-            cols << QStringLiteral("v%1 numeric").arg(i);
-        return cols.join(',');
-    }() + ")");
+    createNumbers("counts");
     db.execute("with recursive n(i) as (select 1 union all select i+1 from n where i<20000) "
                "insert into counts (v0, v1, v2, v3, v4, v5, v6, v7, v8, v9, v10, v11, v12, v13, v14, v15, v16, v17, v18, v19) "
                "select i % 500, i % 499, i % 498, i % 497, i % 496, i % 495, i % 494, i % 493, i % 492, i % 491, "

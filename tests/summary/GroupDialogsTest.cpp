@@ -23,13 +23,14 @@ protected:
     void SetUp() override { ASSERT_EQ(OpenWorkingDatabase().status, OpenDatabaseResult::Opened); }
     Connection& db() { return SysConnection(); }
     qint64 count(const QString& sql) { return db().scalar(sql).toLongLong(); }
-    qint64 addItem(qint64 group, const QString& title, qint64 low, qint64 high)
+    qint64 addItem(qint64 group, const QString& title, qint64 low, qint64 high, const QString& lowSymbol = ">=")
     {
         GroupItem item;
         item.groupId = group;
         item.title = title;
         item.low = low;
         item.high = high;
+        item.lowSymbol = lowSymbol;
         return SaveGroupItem(db(), item);
     }
     // Fills the item editors and clicks a button.
@@ -205,16 +206,10 @@ TEST_F(GroupDialogsTest, TitleClicksSortFromDescendingAndStoreTheOrder)
 TEST_F(GroupDialogsTest, TheSummaryListsTheItemsInTheOrderTheDialogShowed)
 {
     const qint64 g = CreateGrouping(db(), "城区");
-    for (auto [title, symbol, low, high] : {std::tuple{"西城区", ">=", 300, 400}, std::tuple{"朝阳区", ">", 300, 500},
-                                            std::tuple{"东城区", ">=", 100, 200}, std::tuple{"海淀区", ">", 100, 250}}) {
-        GroupItem item;
-        item.groupId = g;
-        item.title = title;
-        item.lowSymbol = symbol;
-        item.low = low;
-        item.high = high;
-        SaveGroupItem(db(), item);
-    }
+    addItem(g, "西城区", 300, 400);
+    addItem(g, "朝阳区", 300, 500, ">");
+    addItem(g, "东城区", 100, 200);
+    addItem(g, "海淀区", 100, 250, ">");
     TdlgGroupItemForm form;
     form.setGroup(g, "城区");
     form.show();
