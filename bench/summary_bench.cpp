@@ -1,72 +1,36 @@
-// Times the summary of all 24 sheets over generated returns, by union level and by a grouping
-// of 50 items, beside the time SQLite alone needs to run the same statements, and the time to
-// write the summary workbook from the template.
+// Times the summary of all 24 sheets over generated returns, by union level, by reporting state,
+// by a grouping of 50 items and by 50 items that overlap (every return in two), against the
+// plain reader reading dt_data: three rounds, each reading with the plain reader and then
+// summing every breakdown; the best of each and their ratio. Then, once, the former way (one
+// statement per sheet and item) with a check that it gives the same cells, and the whole run
+// into the summary workbook from the template.
 // Usage: summary_bench SYSTEM_DATA_FILE TEMPLATE [ROWS]
+#include "BenchClock.h"
 #include "SampleReturns.h"
 
 #include "db/Connection.h"
-#include "db/Statement.h"
 #include "db/WorkingDatabase.h"
 #include "entry/workbook/StreamingWorkbook.h"
-#include "entry/workbook/Workbook.h"
 #include "summary/Grouping.h"
+#include "summary/SumReading.h"
 #include "summary/SumStatements.h"
 #include "summary/SumWorkbook.h"
+#include "plain_reader.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 
 #include <cstdio>
-#include <ctime>
+#include <cstring>
 
 namespace {
-// Steps through every row of a statement, as the engine alone would deliver them.
-void drain(Connection& db, const QString& sql, const QVariantList& params = {})
+QVector<int> allSheets()
 {
-    Statement st(db.handle(), sql);
-    st.bindAll(params);
-    while (st.step())
-        for (int c = 0; c < st.columnCount(); ++c)
-            st.value(c);
-}
-
-// Processor seconds of this process since the last call (the machine may be shared).
-double cpuLap()
-{
-    static std::clock_t last = std::clock();
-    const std::clock_t now = std::clock();
-    const double s = double(now - last) / CLOCKS_PER_SEC;
-    last = now;
-    return s;
-}
-
-double sqliteAlone(Connection& db, SumKind kind, qint64 group)
-{
-    QElapsedTimer t;
-    t.start();
-    for (int sheet = kFirstSumSheet; sheet <= kLastSumSheet; ++sheet) {
-        if (kind != SumKind::Group) {
-            drain(db, SumByCodeSql(sheet, kind));
-            continue;
-        }
-        RowSet items = ReadGroupItems(db, group, ReverseGroupOrder(ReadGroupOrder(db, group)));
-        int n = 0;
-        for (items.first(); !items.eof(); items.next())
-            drain(db, SumByItemSql(sheet, items.text("LowSymbol"), items.text("HighSymbol")),
-                  {items.text("Title"), ++n, items.value("LowBoundary"), items.value("HighBoundary")});
-    }
-    return t.elapsed() / 1000.0;
-}
-
-double computeAll(Connection& db, SumKind kind, qint64 group)
-{
-    QElapsedTimer t;
-    t.start();
-    for (int sheet = kFirstSumSheet; sheet <= kLastSumSheet; ++sheet)
-        ComputeSumSheet(db, sheet, kind, group);
-    return t.elapsed() / 1000.0;
+    QVector<int> sheets;
+    for (int s = 1; s <= 27; ++s)
+        sheets << s;
+    return sheets;
 }
 
 // A stand-in of the template's shape when the template file is not there: 27 sheets with a
@@ -83,16 +47,52 @@ void makeStandIn(const QString& path)
     book.close();
 }
 
-double wholeRun(Connection& db, const QString& templ, SumKind kind, qint64 group, const QString& out)
+// 50 items over the generated codes (110101000000 + i * 17): equal ranges, or each range with
+// the next one, so that every return but the first range's lies in two items.
+qint64 makeGrouping(Connection& db, int rows, bool overlapping)
 {
-    QVector<int> sheets;
-    for (int s = 1; s <= 27; ++s)
-        sheets << s;
-    SummaryRequest request{kind, group, SumListTicking(sheets)};
-    QElapsedTimer t;
-    t.start();
-    WriteSummaryWorkbook(db, templ, request, out);
-    return t.elapsed() / 1000.0;
+    const qint64 group = CreateGrouping(db, overlapping ? "overlapping" : "bench");
+    const qint64 first = 110101000000LL, span = qint64(rows) * 17 / 50 + 1;
+    for (int i = 0; i < 50; ++i) {
+        GroupItem item;
+        item.groupId = group;
+        item.title = QString("item %1").arg(i + 1);
+        item.low = first + i * span;
+        item.high = first + (i + (overlapping ? 2 : 1)) * span;
+        SaveGroupItem(db, item);
+    }
+    return group;
+}
+
+struct Breakdown {
+    const char* name;
+    SumKind kind;
+    qint64 group;
+    double goal; // <= 0: no goal
+};
+
+// Cells that differ between the one reading and the statements (value or type).
+long differingCells(const QMap<int, SumSheetRows>& read, const QMap<int, SumSheetRows>& statements, long* cells)
+{
+    long differ = 0;
+    for (auto s = statements.begin(); s != statements.end(); ++s) {
+        const SumSheetRows& a = s.value();
+        const SumSheetRows b = read.value(s.key());
+        if (a.rows.size() != b.rows.size() || a.columns != b.columns) {
+            differ += 1000000;
+            continue;
+        }
+        for (int r = 0; r < a.rows.size(); ++r)
+            for (int c = 0; c < a.rows[r].values.size(); ++c) {
+                ++*cells;
+                const QVariant x = a.rows[r].values[c], y = b.rows[r].values.value(c);
+                const bool same = x.typeId() == y.typeId() && x.isNull() == y.isNull()
+                                  && (x.typeId() != QMetaType::Double || x.toDouble() == y.toDouble())
+                                  && (x.typeId() == QMetaType::Double || x == y);
+                differ += same ? 0 : 1;
+            }
+    }
+    return differ;
 }
 } // namespace
 
@@ -117,36 +117,61 @@ int main(int argc, char* argv[])
     Connection& db = SysConnection();
     db.open(path);
     FillSampleReturns(db, rows);
-
-    // 50 items splitting the generated codes (110101000000 + i * 17) into equal ranges.
-    const qint64 group = CreateGrouping(db, "bench");
-    const qint64 first = 110101000000LL, span = qint64(rows) * 17 / 50 + 1;
-    for (int i = 0; i < 50; ++i) {
-        GroupItem item;
-        item.groupId = group;
-        item.title = QString("item %1").arg(i + 1);
-        item.low = first + i * span;
-        item.high = first + (i + 1) * span;
-        SaveGroupItem(db, item);
-    }
+    const Breakdown breakdowns[] = {
+        {"by level", SumKind::Level, 0, 1.5},
+        {"by state", SumKind::State, 0, 1.5},
+        {"by 50 items", SumKind::Group, makeGrouping(db, rows, false), 2.0},
+        {"by 50 overlapping items", SumKind::Group, makeGrouping(db, rows, true), 2.0},
+    };
+    const QString plainSql = QStringLiteral("select * from dt_data");
+    const QVector<int> sheets = allSheets();
     BuildSumStatements();
     try {
-        for (auto [kind, name] : {std::pair{SumKind::Level, "by level"}, std::pair{SumKind::Group, "by 50 items"}}) {
-            cpuLap();
-            const double alone = sqliteAlone(db, kind, group);
-            const double aloneCpu = cpuLap();
-            const double computed = computeAll(db, kind, group);
-            const double computedCpu = cpuLap();
-            const double whole = wholeRun(db, templ, kind, group, dir.filePath("out.xlsx"));
-            const double wholeCpu = cpuLap();
-            std::printf("%d returns, 24 sheets %s (wall clock / processor seconds):\n"
-                        "  SQLite alone, the same statements   %6.2f / %6.2f\n"
-                        "  summary rows (ComputeSumSheet)       %6.2f / %6.2f\n"
-                        "  summary workbook, whole run          %6.2f / %6.2f\n"
-                        "  of it the workbook (template, cells, write) %6.2f / %6.2f\n",
-                        rows, name, alone, aloneCpu, computed, computedCpu, whole, wholeCpu, whole - computed,
-                        wholeCpu - computedCpu);
+        Timing plain;
+        std::vector<Timing> summed(std::size(breakdowns));
+        for (int round = 0; round < 3; ++round) {
+            PlainReading reading{};
+            plain.keepBest(Measure([&] {
+                PlainRead(QFile::encodeName(path).constData(), plainSql.toUtf8().constData(), &reading);
+            }));
+            for (size_t b = 0; b < std::size(breakdowns); ++b)
+                summed[b].keepBest(
+                    Measure([&] { ComputeSumSheets(db, sheets, breakdowns[b].kind, breakdowns[b].group); }));
         }
+        std::printf("%d returns, the 24 sheets of the summary, best of 3 (wall clock, processor):\n", rows);
+        PrintTiming("plain reader, \"select * from dt_data\"", plain);
+        for (size_t b = 0; b < std::size(breakdowns); ++b) {
+            PrintTiming(qPrintable(QStringLiteral("summary %1 (every sheet, one reading)").arg(breakdowns[b].name)),
+                        summed[b]);
+            PrintRatio(summed[b], plain, breakdowns[b].goal);
+        }
+
+        std::printf("the former way, one statement per sheet (and per item), once:\n");
+        for (const Breakdown& b : {breakdowns[0], breakdowns[2]}) {
+            QMap<int, SumSheetRows> statements;
+            const Timing t = Measure([&] {
+                for (int sheet = kFirstSumSheet; sheet <= kLastSumSheet; ++sheet)
+                    statements.insert(sheet, ComputeSumSheetByStatements(db, sheet, b.kind, b.group));
+            });
+            long cells = 0;
+            const long differ = differingCells(ComputeSumSheets(db, sheets, b.kind, b.group), statements, &cells);
+            PrintTiming(qPrintable(QStringLiteral("statements %1").arg(b.name)), t);
+            std::printf("ratio to the plain reader: %.2f (processor %.2f); the one reading gives the same %ld cells: %s\n",
+                        t.seconds / plain.seconds, t.cpuSeconds / plain.cpuSeconds, cells,
+                        differ == 0 ? "yes" : qPrintable(QStringLiteral("NO, %1 differ").arg(differ)));
+        }
+
+        const QString out = dir.filePath("out.xlsx");
+        for (const Breakdown& b : {breakdowns[0], breakdowns[2]}) {
+            const Timing whole = Measure([&] {
+                WriteSummaryWorkbook(db, templ, SummaryRequest{b.kind, b.group, SumListTicking(sheets)}, out);
+            });
+            PrintTiming(qPrintable(QStringLiteral("summary workbook %1, whole run (template, sums, cells, file)").arg(b.name)),
+                        whole);
+            std::printf("ratio to the plain reader: %.2f (processor %.2f)\n", whole.seconds / plain.seconds,
+                        whole.cpuSeconds / plain.cpuSeconds);
+        }
+        std::printf("peak resident: %.1f MB\n", PeakKilobytes() / 1024.0);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "%s\n", e.what());
         return 1;

@@ -191,7 +191,7 @@ void writePrintForm(lxw_workbook* book, Formats& f, const QVector<PrintFormSheet
 // ---- the summary workbook ----
 
 struct ResultColumn {
-    QString code;    // "z001", "z010_1"
+    QString code;    // "z001", "z010_1"; what the row under the headings shows on a table filled by hand
     QString caption; // the column title
 };
 
@@ -332,9 +332,15 @@ void writeSummary(lxw_workbook* book, Formats& f, const QHash<QString, QString>&
             lines = std::max(lines, linesFor(c.caption, 8)); // bold text in a column 11 wide
         for (int r = 3; r <= 6; ++r)
             worksheet_set_row(ws, lxw_row_t(r), std::max(15.0, 16.0 * lines / 4), nullptr);
+        // Under the headings, as a statistical table has it: 甲 over the items, then the column
+        // numbers 1, 2, 3 ... (a table filled by hand has 乙 over its unit column).
         worksheet_write_string(ws, 7, 0, "甲", code);
-        for (int c = 0; c < shown.size(); ++c)
-            worksheet_write_string(ws, 7, lxw_col_t(c + 1), u8(shown[c].code).constData(), code);
+        for (int c = 0; c < shown.size(); ++c) {
+            if (manual)
+                worksheet_write_string(ws, 7, lxw_col_t(c + 1), u8(shown[c].code).constData(), code);
+            else
+                worksheet_write_number(ws, 7, lxw_col_t(c + 1), c + 1, code);
+        }
         // Row 9, the first data row, is ruled; every row the summary inserts above it copies it.
         const int lastRuled = manual ? 20 : 8;
         for (int r = 8; r <= lastRuled; ++r) {

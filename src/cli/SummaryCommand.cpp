@@ -6,6 +6,7 @@
 #include "cli/OutputFile.h"
 #include "db/DbError.h"
 #include "db/WorkingDatabase.h"
+#include "summary/Grouping.h"
 #include "summary/SumWorkbook.h"
 
 #include <QDir>
@@ -59,8 +60,7 @@ QString groupingProblem(qint64 groupId)
     Connection& db = SysConnection();
     if (db.scalar(QStringLiteral("select count(*) from ct_group where id=?1"), {groupId}).toLongLong() == 0)
         return QStringLiteral("没有编号为 %1 的自定义分组").arg(groupId);
-    if (db.scalar(QStringLiteral("select count(*) from DT_GroupItem where GroupID=?1"), {groupId})
-            .toLongLong() == 0)
+    if (GroupItemCount(db, groupId) == 0)
         return QStringLiteral("自定义分组 %1 没有分组项").arg(groupId);
     return QString();
 }

@@ -13,33 +13,113 @@
 #include <numeric>
 #include <sqlite3.h>
 
+namespace {
+// The bytes a signed payload needs: 0 for 0, else 1, 2, 4 or 8.
+uint8_t widthFor(int64_t v)
+{
+    if (v == 0)
+        return 0;
+    if (v >= INT8_MIN && v <= INT8_MAX)
+        return 1;
+    if (v >= INT16_MIN && v <= INT16_MAX)
+        return 2;
+    if (v >= INT32_MIN && v <= INT32_MAX)
+        return 4;
+    return 8;
+}
+
+int64_t readPayload(const uint8_t* at, uint8_t width)
+{
+    switch (width) {
+    case 1:
+        return int8_t(*at);
+    case 2: {
+        int16_t v;
+        std::memcpy(&v, at, sizeof v);
+        return v;
+    }
+    case 4: {
+        int32_t v;
+        std::memcpy(&v, at, sizeof v);
+        return v;
+    }
+    case 8: {
+        int64_t v;
+        std::memcpy(&v, at, sizeof v);
+        return v;
+    }
+    default:
+        return 0;
+    }
+}
+
+void writePayload(uint8_t* at, uint8_t width, int64_t v)
+{
+    switch (width) {
+    case 1:
+        *at = uint8_t(int8_t(v));
+        break;
+    case 2: {
+        const int16_t n = int16_t(v);
+        std::memcpy(at, &n, sizeof n);
+        break;
+    }
+    case 4: {
+        const int32_t n = int32_t(v);
+        std::memcpy(at, &n, sizeof n);
+        break;
+    }
+    case 8:
+        std::memcpy(at, &v, sizeof v);
+        break;
+    default:
+        break;
+    }
+}
+} // namespace
+
+int64_t RowSet::Block::payload(int i) const
+{
+    return width ? readPayload(data.get() + size_t(i) * width, width) : 0;
+}
+
+void RowSet::Block::widen(uint8_t to, int rows)
+{
+    std::unique_ptr<uint8_t[]> wider(new uint8_t[size_t(kBlockRows) * to]);
+    for (int i = 0; i < rows; ++i)
+        writePayload(wider.get() + size_t(i) * to, to, payload(i));
+    data = std::move(wider);
+    width = to;
+}
+
 void RowSet::Column::append(int row, Tag tag, int64_t payload)
 {
     const int i = row & (kBlockRows - 1);
     if (blocks.size() <= size_t(row >> kBlockShift)) {
-        Block block;
-        block.tags.reset(new uint8_t[kBlockRows]);
-        block.narrow.reset(new int32_t[kBlockRows]);
-        blocks.push_back(std::move(block));
+        blocks.emplace_back();
+        blocks.back().tag = tag;
     }
     Block& b = blocks.back();
-    b.tags[i] = tag;
-    if (!b.wide && (payload < INT32_MIN || payload > INT32_MAX || tag == Real)) {
-        b.wide.reset(new int64_t[kBlockRows]);
-        std::copy(b.narrow.get(), b.narrow.get() + i, b.wide.get());
-        b.narrow.reset();
+    if (!b.tags && tag != b.tag) {
+        b.tags.reset(new uint8_t[kBlockRows]);
+        std::memset(b.tags.get(), b.tag, size_t(i));
     }
-    if (b.wide)
-        b.wide[i] = payload;
-    else
-        b.narrow[i] = int32_t(payload);
+    if (b.tags)
+        b.tags[i] = tag;
+    const uint8_t width = widthFor(payload);
+    if (width > b.width)
+        b.widen(width, i);
+    if (b.width)
+        writePayload(b.data.get() + size_t(i) * b.width, b.width, payload);
 }
 
 void RowSet::Column::appendText(int row, const char* text, int bytes)
 {
-    // The row's block is made by append before its pool is used.
-    if (blocks.size() <= size_t(row >> kBlockShift))
-        append(row, Null, 0);
+    // The row's block is made here when the row is its first, so its pool can take the text.
+    if (blocks.size() <= size_t(row >> kBlockShift)) {
+        blocks.emplace_back();
+        blocks.back().tag = Text;
+    }
     std::string& pool = blocks.back().pool;
     const int64_t offset = int64_t(pool.size());
     const uint32_t length = uint32_t(bytes);
@@ -60,7 +140,7 @@ size_t RowSet::Column::bytes() const
 {
     size_t total = blocks.capacity() * sizeof(Block);
     for (const Block& b : blocks)
-        total += kBlockRows * (1 + (b.wide ? 8 : 4)) + b.pool.capacity();
+        total += size_t(kBlockRows) * ((b.tags ? 1 : 0) + b.width) + b.pool.capacity();
     return total;
 }
 

@@ -35,8 +35,9 @@ struct ColumnValueKinds {
 };
 
 // A static, scrollable, fully read result. Values are kept per column in compact typed
-// storage (a type byte and a 32- or 64-bit payload per cell, texts in pools, in blocks of rows),
-// so 100,000 returns of some 220 columns fit in a little over 100 MB.
+// storage (in blocks of rows: a payload as wide as the block's values need, a type byte per cell
+// only where the types mix, texts in pools), so 100,000 returns of some 220 columns of counts
+// take some 50 MB.
 class RowSet {
 public:
     RowSet() = default;
@@ -105,25 +106,29 @@ public:
 private:
     enum Tag : uint8_t { Null = 0, Integer = 1, Real = 2, Text = 3 };
     // Rows are kept in blocks of a fixed size, so a growing set never copies what it holds.
+    // Within a block the payloads take the bytes the widest of them needs (none while all are
+    // 0, then 1, 2, 4 or 8), and the tags one byte each only once they differ.
     static constexpr int kBlockShift = 12;
     static constexpr int kBlockRows = 1 << kBlockShift;
     struct Block {
-        std::unique_ptr<uint8_t[]> tags;
-        std::unique_ptr<int32_t[]> narrow; // used while every payload fits 32 bits
-        std::unique_ptr<int64_t[]> wide;   // used once one does not
+        uint8_t tag = Null;                // every row's tag while `tags` is empty
+        uint8_t width = 0;                 // bytes per payload
+        std::unique_ptr<uint8_t[]> tags;   // one per row, once two rows' tags differ
+        std::unique_ptr<uint8_t[]> data;   // kBlockRows payloads of `width` bytes
         std::string pool;                  // texts, each as its byte count and its bytes; payload = offset
+        int64_t payload(int i) const;
+        void widen(uint8_t width, int rows);
     };
     struct Column {
         std::vector<Block> blocks;
         void append(int row, Tag tag, int64_t payload);
         void appendText(int row, const char* text, int bytes);
-        Tag tag(int row) const { return Tag(blocks[row >> kBlockShift].tags[row & (kBlockRows - 1)]); }
-        int64_t payload(int row) const
+        Tag tag(int row) const
         {
             const Block& b = blocks[row >> kBlockShift];
-            const int i = row & (kBlockRows - 1);
-            return b.wide ? b.wide[i] : b.narrow[i];
+            return Tag(b.tags ? b.tags[row & (kBlockRows - 1)] : b.tag);
         }
+        int64_t payload(int row) const { return blocks[row >> kBlockShift].payload(row & (kBlockRows - 1)); }
         QString text(int row) const;
         size_t bytes() const;
     };

@@ -11,11 +11,12 @@ void intFunction(sqlite3_context* context, int, sqlite3_value** args)
         sqlite3_result_int64(context, sqlite3_value_int64(args[0]));
         return;
     case SQLITE_FLOAT: {
-        const double floored = std::floor(sqlite3_value_double(args[0]));
-        if (floored >= -9.2e18 && floored <= 9.2e18)
-            sqlite3_result_int64(context, static_cast<sqlite3_int64>(floored));
+        qint64 whole;
+        double real;
+        if (FloorOfReal(sqlite3_value_double(args[0]), &whole, &real))
+            sqlite3_result_int64(context, whole);
         else
-            sqlite3_result_double(context, floored);
+            sqlite3_result_double(context, real);
         return;
     }
     default:
@@ -23,6 +24,17 @@ void intFunction(sqlite3_context* context, int, sqlite3_value** args)
     }
 }
 } // namespace
+
+bool FloorOfReal(double x, qint64* whole, double* real)
+{
+    const double floored = std::floor(x);
+    if (floored >= -9.2e18 && floored <= 9.2e18) {
+        *whole = static_cast<qint64>(floored);
+        return true;
+    }
+    *real = floored;
+    return false;
+}
 
 void RegisterSqlFunctions(sqlite3* db)
 {

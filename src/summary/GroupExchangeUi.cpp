@@ -90,6 +90,11 @@ void ImportGroupingTablesUi(Connection& db, const QStringList& tables)
         ProgressBarForm().hide();
         for (const QString& table : missing)
             CurrentPrompter().message(QStringLiteral("您选择的文件中不存在名字为\"") + table + QStringLiteral("\"的数据表"));
+        // Replacing the groupings removes their items (the schema's trigger): a file without items
+        // leaves the imported groupings without any.
+        if (tables.size() == 2 && !missing.contains(tables[0]) && missing.contains(tables[1]))
+            CurrentPrompter().message(QStringLiteral("所选文件中只有分组，没有分组项：原有分组的分组项已随原有分组一起删除，"
+                                                     "导入的分组还没有分组项。"));
         CurrentPrompter().message(QStringLiteral("数据分组导入操作完成！"));
     } catch (const DbError& e) {
         ProgressBarForm().hide();

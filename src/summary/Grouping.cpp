@@ -107,16 +107,25 @@ QString ReverseGroupOrder(const QString& safeOrder)
     return order;
 }
 
+QString GroupItemListSql(qint64 groupId)
+{
+    // The grouping id is a number, so the statement can carry it as text.
+    return QStringLiteral("SELECT *\nfrom view_group_item\nwhere GroupID=%1").arg(groupId);
+}
+
 RowSet ReadGroupItems(Connection& db, qint64 groupId, const QString& safeOrder)
 {
-    // The order names a column of the view and a direction only (SafeGroupOrder), so it can
-    // stand in the statement.
-    const QString order = SafeGroupOrder(safeOrder);
-    if (groupId == 0)
-        return db.query(QStringLiteral("select * from view_group_item where GroupID in (select ID from ct_group) "
-                                       "order by ")
-                        + order);
-    return db.query(QStringLiteral("select * from view_group_item where GroupID=?1 order by ") + order, {groupId});
+    RowSet items = db.query(groupId == 0 ? QStringLiteral("SELECT *\nfrom view_group_item\n"
+                                                          "where GroupID in (select ID from ct_group)")
+                                         : GroupItemListSql(groupId));
+    items.sort(SafeGroupOrder(safeOrder));
+    return items;
+}
+
+qint64 GroupItemCount(Connection& db, qint64 groupId)
+{
+    return db.scalar(QStringLiteral("select count(*) as cnt from DT_GroupItem where GroupID = ?1"), {groupId})
+        .toLongLong();
 }
 
 QString GroupItemCondition(const QString& lowSymbol, const QString& highSymbol, int lowParam)

@@ -59,9 +59,15 @@ QString ReadGroupOrder(Connection& db, qint64 groupId);
 // The direction reversed: DESC becomes ASC and ASC becomes DESC.
 QString ReverseGroupOrder(const QString& safeOrder);
 
-// The items of a grouping in the order given (already safe); with group id 0 the items of every
-// grouping that exists. Items whose grouping is gone never come back.
+// The statement the item dialog lists a grouping's items with; the items come in the engine's
+// order, which the dialog's column sort starts from.
+QString GroupItemListSql(qint64 groupId);
+// The items of a grouping as the item dialog lists them, sorted by the order given the way the
+// dialog's column sort sorts them (the Chinese collation for texts); with group id 0 the items of
+// every grouping that exists. Items whose grouping is gone never come back.
 RowSet ReadGroupItems(Connection& db, qint64 groupId, const QString& safeOrder);
+// How many items the grouping has.
+qint64 GroupItemCount(Connection& db, qint64 groupId);
 
 // The condition an item puts on c901, with its bounds as parameters ?lowParam and ?lowParam+1:
 // "c901>=?3 and c901<?4". Symbols other than those of the lists raise DbError.

@@ -46,24 +46,28 @@ constexpr SheetLine kSheets[] = {
     {25, "c901>0", "c016-c021"},
 };
 
-// The terms of one field by its kind.
-QStringList terms(const QString& f, QChar kind)
+// The terms of one field by its kind, each with its result column and its text.
+QVector<SumTerm> termsOf(const QString& f, QChar kind)
 {
+    auto term = [&f](SumTermKind k, const char* sql, const char* suffix) {
+        const QString column = QStringLiteral("sum_") + f + QLatin1String(suffix);
+        return SumTerm{k, f, column, QString::fromLatin1(sql).arg(f) + QStringLiteral(" as ") + column};
+    };
     switch (kind.unicode()) {
     case 'Y':
-        return {QStringLiteral("sum(%1*(2-%1)) as sum_%1_1").arg(f),
-                QStringLiteral("sum(int(%1/2) + (2-%1)*(1-%1)/2) as sum_%1_2").arg(f)};
+        return {term(SumTermKind::Yes, "sum(%1*(2-%1))", "_1"),
+                term(SumTermKind::NoOrBlank, "sum(int(%1/2) + (2-%1)*(1-%1)/2)", "_2")};
     case 'T':
     case 'Q': {
-        QStringList t{QStringLiteral("sum(int((5-%1)/4)*%1) as sum_%1_1").arg(f),
-                      QStringLiteral("sum((%1-1)*(3-%1)*(4-%1)*%1/4) as sum_%1_2").arg(f),
-                      QStringLiteral("sum((%1-1)*(%1-2)*(4-%1)*%1/6) as sum_%1_3").arg(f)};
+        QVector<SumTerm> t{term(SumTermKind::Choice1, "sum(int((5-%1)/4)*%1)", "_1"),
+                           term(SumTermKind::Choice2, "sum((%1-1)*(3-%1)*(4-%1)*%1/4)", "_2"),
+                           term(SumTermKind::Choice3, "sum((%1-1)*(%1-2)*(4-%1)*%1/6)", "_3")};
         if (kind == QLatin1Char('Q'))
-            t << QStringLiteral("sum(int(%1/4)) as sum_%1_4").arg(f);
+            t << term(SumTermKind::Choice4, "sum(int(%1/4))", "_4");
         return t;
     }
     default:
-        return {QStringLiteral("sum(%1) as sum_%1").arg(f)};
+        return {term(SumTermKind::Plain, "sum(%1)", "")};
     }
 }
 
@@ -91,6 +95,8 @@ QStringList expandFields(const QString& terms)
 struct Table {
     std::array<QString, kLastSumSheet + 1> statements;
     std::array<QStringList, kLastSumSheet + 1> fields;
+    std::array<QVector<SumTerm>, kLastSumSheet + 1> terms;
+    std::array<SumCondition, kLastSumSheet + 1> conditions{};
 };
 
 Table& table()
@@ -109,6 +115,15 @@ const char* codeColumn(SumKind kind)
     return kind == SumKind::Level ? "c904" : "c907";
 }
 
+SumCondition conditionOf(QLatin1String text)
+{
+    if (text == QLatin1String("c904>=0"))
+        return SumCondition::LevelAtLeastZero;
+    if (text == QLatin1String("c904>0"))
+        return SumCondition::LevelAboveZero;
+    return SumCondition::CodeAboveZero;
+}
+
 void readRow(Statement& st, int firstValue, SumRow& row)
 {
     for (int c = firstValue; c < st.columnCount(); ++c)
@@ -121,18 +136,23 @@ void BuildSumStatements()
     if (built)
         return;
     for (const SheetLine& line : kSheets) {
-        QStringList list;
+        QVector<SumTerm> terms;
         const QStringList fields = expandFields(QString::fromLatin1(line.fields));
         for (const QString& field : fields) {
             if (field == QLatin1String("cnt"))
-                list << QStringLiteral("count(*) as cnt");
+                terms << SumTerm{SumTermKind::Count, QString(), QStringLiteral("cnt"), QStringLiteral("count(*) as cnt")};
             else
-                list << terms(field.section(QLatin1Char(':'), 0, 0),
-                              field.contains(QLatin1Char(':')) ? field.back() : QChar(QLatin1Char('P')));
+                terms << termsOf(field.section(QLatin1Char(':'), 0, 0),
+                                 field.contains(QLatin1Char(':')) ? field.back() : QChar(QLatin1Char('P')));
         }
+        QStringList list;
+        for (const SumTerm& t : terms)
+            list << t.sql;
         table().statements[line.sheet] =
             list.join(QLatin1Char(',')) + QStringLiteral(" from dt_data where ") + QLatin1String(line.condition);
         table().fields[line.sheet] = fields;
+        table().terms[line.sheet] = terms;
+        table().conditions[line.sheet] = conditionOf(QLatin1String(line.condition));
     }
     built = true;
 }
@@ -147,6 +167,19 @@ QStringList SumSheetFields(int sheet)
 {
     BuildSumStatements();
     return sheet >= kFirstSumSheet && sheet <= kLastSumSheet ? table().fields[sheet] : QStringList();
+}
+
+const QVector<SumTerm>& SumSheetTerms(int sheet)
+{
+    BuildSumStatements();
+    static const QVector<SumTerm> none;
+    return sheet >= kFirstSumSheet && sheet <= kLastSumSheet ? table().terms[sheet] : none;
+}
+
+SumCondition SumSheetCondition(int sheet)
+{
+    BuildSumStatements();
+    return sheet >= kFirstSumSheet && sheet <= kLastSumSheet ? table().conditions[sheet] : SumCondition::CodeAboveZero;
 }
 
 QString SumByCodeSql(int sheet, SumKind kind)
@@ -183,14 +216,13 @@ QString BreakdownName(SumKind kind)
     }
 }
 
-SumSheetRows ComputeSumSheet(Connection& db, int sheet, SumKind kind, qint64 groupId)
+SumSheetRows ComputeSumSheetByStatements(Connection& db, int sheet, SumKind kind, qint64 groupId)
 {
     SumSheetRows out;
     if (SumStatement(sheet).isEmpty())
         return out;
-    // The queries give the rows in the reverse of the sheet's order (descending Sequence, the
-    // reversed item order); the sheet shows them from the last read to the first.
     if (kind != SumKind::Group) {
+        // Descending Sequence; the sheet shows the rows from the last read to the first.
         Statement st(db.handle(), SumByCodeSql(sheet, kind));
         for (int c = 2; c < st.columnCount(); ++c)
             out.columns << st.columnName(c);
@@ -200,25 +232,25 @@ SumSheetRows ComputeSumSheet(Connection& db, int sheet, SumKind kind, qint64 gro
             readRow(st, 2, row);
             out.rows << row;
         }
-    } else {
-        RowSet items = ReadGroupItems(db, groupId, ReverseGroupOrder(ReadGroupOrder(db, groupId)));
-        int n = 0;
-        for (items.first(); !items.eof(); items.next()) {
-            ++n;
-            Statement st(db.handle(), SumByItemSql(sheet, items.text(QStringLiteral("LowSymbol")),
-                                                   items.text(QStringLiteral("HighSymbol"))));
-            st.bindAll({items.text(QStringLiteral("Title")), n, items.value(QStringLiteral("LowBoundary")),
-                        items.value(QStringLiteral("HighBoundary"))});
-            if (out.columns.isEmpty())
-                for (int c = 2; c < st.columnCount(); ++c)
-                    out.columns << st.columnName(c);
-            SumRow row;
-            row.label = items.text(QStringLiteral("Title"));
-            if (st.step())
-                readRow(st, 2, row);
-            out.rows << row;
-        }
+        std::reverse(out.rows.begin(), out.rows.end());
+        return out;
     }
-    std::reverse(out.rows.begin(), out.rows.end());
+    RowSet items = ReadGroupItems(db, groupId, ReadGroupOrder(db, groupId));
+    int n = 0;
+    for (items.first(); !items.eof(); items.next()) {
+        ++n;
+        Statement st(db.handle(), SumByItemSql(sheet, items.text(QStringLiteral("LowSymbol")),
+                                               items.text(QStringLiteral("HighSymbol"))));
+        st.bindAll({items.text(QStringLiteral("Title")), n, items.value(QStringLiteral("LowBoundary")),
+                    items.value(QStringLiteral("HighBoundary"))});
+        if (out.columns.isEmpty())
+            for (int c = 2; c < st.columnCount(); ++c)
+                out.columns << st.columnName(c);
+        SumRow row;
+        row.label = items.text(QStringLiteral("Title"));
+        if (st.step())
+            readRow(st, 2, row);
+        out.rows << row;
+    }
     return out;
 }

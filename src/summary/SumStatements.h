@@ -25,6 +25,30 @@ QString SumStatement(int sheet);
 // The field names of sheet n's terms, in term order, each kind marked ("z010:Y", "cnt").
 QStringList SumSheetFields(int sheet);
 
+// One term of a sheet's select list: what it counts or sums, of which field, its result column
+// ("sum_z010_1") and its text ("sum(z010*(2-z010)) as sum_z010_1").
+enum class SumTermKind {
+    Count,     // count(*)
+    Plain,     // sum(F)
+    Yes,       // sum(F*(2-F)): F = 1
+    NoOrBlank, // sum(int(F/2) + (2-F)*(1-F)/2): F = 2 or 0
+    Choice1,   // sum(int((5-F)/4)*F)
+    Choice2,   // sum((F-1)*(3-F)*(4-F)*F/4)
+    Choice3,   // sum((F-1)*(F-2)*(4-F)*F/6)
+    Choice4,   // sum(int(F/4))
+};
+struct SumTerm {
+    SumTermKind kind;
+    QString field; // empty for the count
+    QString column;
+    QString sql;
+};
+// Sheet n's terms in term order; empty for sheets without a statement.
+const QVector<SumTerm>& SumSheetTerms(int sheet);
+// The condition of sheet n's statement: "c901>0", "c904>=0" or "c904>0".
+enum class SumCondition { CodeAboveZero, LevelAtLeastZero, LevelAboveZero };
+SumCondition SumSheetCondition(int sheet);
+
 // The grouped query of kinds Level and State: column 0 the code's name, column 1 the key,
 // then the sums; one row per code, in descending Sequence.
 QString SumByCodeSql(int sheet, SumKind kind);
@@ -45,8 +69,12 @@ struct SumSheetRows {
     QVector<SumRow> rows;
 };
 
-// Runs sheet n's statements for the breakdown (the grouping for kind Group; ID 0 stands for the
-// items of every grouping) and returns the rows in sheet order: levels and states in ascending
-// Sequence, items in the grouping's stored order. Nothing for sheets without a statement.
-// Raises DbError.
+// Sheet n's rows for the breakdown (the grouping for kind Group; ID 0 stands for the items of
+// every grouping), in sheet order: levels and states in ascending Sequence, items in the order
+// the item dialog shows for the grouping's stored sort. Nothing for sheets without a statement.
+// Computed by the one reading of SumReading.h. Raises DbError.
 SumSheetRows ComputeSumSheet(Connection& db, int sheet, SumKind kind, qint64 groupId);
+// The same by running sheet n's statements: one grouped statement for levels and states, one
+// statement per item. The reference the one reading keeps to, and its way for values it does
+// not read itself. Raises DbError.
+SumSheetRows ComputeSumSheetByStatements(Connection& db, int sheet, SumKind kind, qint64 groupId);

@@ -2,6 +2,7 @@
 
 #include "base/ValueText.h"
 #include "entry/workbook/Workbook.h"
+#include "summary/SumReading.h"
 
 namespace {
 constexpr int kFirstDataRow = 9;
@@ -81,17 +82,24 @@ void FillSummaryWorkbook(Connection& db, Workbook& book, const SummaryRequest& r
     BuildSumStatements();
     if (hooks.sheetsStarted)
         hooks.sheetsStarted(TickedSelectableCount(request.list));
-    const int sheets = SelectableCount(request.list);
-    for (int sheet = 1; sheet <= sheets; ++sheet) {
-        if (!IsSheetTicked(request.list, sheet))
-            continue;
-        SumSheet(db, book, sheet, request.kind, request.groupId, hooks);
+    QVector<int> ticked;
+    for (int sheet = 1; sheet <= SelectableCount(request.list); ++sheet)
+        if (IsSheetTicked(request.list, sheet))
+            ticked << sheet;
+    // Every sheet from one reading of the returns, then written sheet by sheet.
+    const QMap<int, SumSheetRows> sums = ComputeSumSheets(db, ticked, request.kind, request.groupId, hooks.processEvents);
+    for (int sheet : ticked) {
+        if (sums.contains(sheet))
+            WriteSumSheet(book, sheet, request.kind, sums[sheet], hooks);
         if (hooks.sheetDone)
             hooks.sheetDone();
         if (hooks.processEvents)
             hooks.processEvents();
     }
     RemoveUntickedSheets(book, request.list);
+    // The workbook opens on its first sheet, whichever sheet the template had open.
+    if (book.sheetCount() > 0)
+        book.activateSheet(1);
 }
 
 bool WriteSummaryWorkbook(Connection& db, const QString& templatePath, const SummaryRequest& request,

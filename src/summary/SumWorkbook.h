@@ -53,8 +53,9 @@ void SumSheet(Connection& db, Workbook& book, int sheet, SumKind kind, qint64 gr
 // so the numbers of the sheets still to be looked at stay valid.
 void RemoveUntickedSheets(Workbook& book, const CheckListEntries& list);
 
-// Sums and writes each ticked sheet with a statement into a workbook made from the template,
-// then removes the sheets of unticked entries. Raises DbError or WorkbookError.
+// Sums each ticked sheet with a statement (all in one reading of the returns) and writes it into
+// a workbook made from the template, then removes the sheets of unticked entries and makes the
+// first sheet the active one. Raises DbError or WorkbookError.
 void FillSummaryWorkbook(Connection& db, Workbook& book, const SummaryRequest& request, const SummaryHooks& hooks = {});
 
 // The whole summary: opens the template, sums and writes each ticked sheet with a statement,

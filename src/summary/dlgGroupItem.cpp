@@ -163,9 +163,7 @@ void TdlgGroupItemForm::showEvent(QShowEvent* event)
     SetEditTag(LeftSymbol, 2);
     RightSymbol->setText(FindCodeName(m_highSymbols, 1));
     SetEditTag(RightSymbol, 1);
-    // The grouping id is a number, so the statement can carry it as text.
-    GroupQuery.setSource(&SysConnection(),
-                         QStringLiteral("SELECT *\nfrom view_group_item\nwhere GroupID=%1").arg(m_groupId));
+    GroupQuery.setSource(&SysConnection(), GroupItemListSql(m_groupId));
     GroupQuery.requery();
     m_model->reload();
     GroupQuery.first();

@@ -6,6 +6,7 @@
 #include "entry/workbook/ShowWorkbook.h"
 #include "entry/workbook/Workbook.h"
 #include "logic/ProgressBar2Line.h"
+#include "summary/Grouping.h"
 #include "summary/SumWorkbook.h"
 #include "widgets/Prompter.h"
 
@@ -211,10 +212,7 @@ void TdlgSumForm::loadGroupings()
         entry->setData(id);
         connect(entry, &QAction::triggered, this, [this, id] { GroupMenuClick(id); });
         // A grouping without items is listed but cannot be chosen.
-        const qint64 items = db.scalar(QStringLiteral("select count(*) as cnt from DT_GroupItem where GroupID = ?1"),
-                                       {id})
-                                 .toLongLong();
-        entry->setEnabled(items > 0);
+        entry->setEnabled(GroupItemCount(db, id) > 0);
     }
 }
 
@@ -245,6 +243,18 @@ void TdlgSumForm::tbSumClick()
     request.list = m_entries;
     if (TickedSelectableCount(request.list) == 0)
         return;
+    // A grouping without items gives no rows to sum: say so rather than write empty sheets.
+    try {
+        if (request.kind == SumKind::Group && GroupItemCount(SysConnection(), request.groupId) == 0) {
+            CurrentPrompter().message(
+                QStringLiteral("自定义分组“%1”没有分组项，无法按它汇总。请先在“数据分组”中为它增加分组项。")
+                    .arg(tbGroup->text()));
+            return;
+        }
+    } catch (const DbError& e) {
+        ShowRunError(e.message(), QStringLiteral(",请与软件发行者联系。"));
+        return;
+    }
     std::optional<Workbook> book;
     try {
         book = Workbook::OpenTemplate(QDir(ProgramFolder()).filePath(QString::fromUtf8(SumTemplateFileName())));

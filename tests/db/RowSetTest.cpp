@@ -16,6 +16,14 @@ protected:
                          "insert into t values (100000000003, '乙', 2), (100000000001, '甲', null),"
                          " (100000000002, null, 1.5), (100000000004, '丙', 10);");
     }
+    // A table of 40 numeric columns v0 to v39.
+    void createNumbers(const QString& table)
+    {
+        QStringList cols;
+        for (int i = 0; i < 40; ++i)
+            cols << QStringLiteral("v%1 numeric").arg(i);
+        db.execute("create table " + table + " (" + cols.join(',') + ")");
+    }
     QStringList column(RowSet& rows, const char* name)
     {
         QStringList out;
@@ -147,6 +155,38 @@ TEST_F(RowSetTest, StoresValuesCompactly)
     rows.last();
     EXPECT_EQ(rows.toInt("v39"), 60000);
     EXPECT_TRUE(rows.isNull("v2"));
+}
+
+TEST_F(RowSetTest, PayloadsTakeTheBytesTheirValuesNeed)
+{
+    // 20,000 rows of 40 columns: counts below 500 take two bytes a cell, empty columns nothing.
+    createNumbers("counts");
+    db.execute("with recursive n(i) as (select 1 union all select i+1 from n where i<20000) "
+               "insert into counts (v0, v1, v2, v3, v4, v5, v6, v7, v8, v9, v10, v11, v12, v13, v14, v15, v16, v17, v18, v19) "
+               "select i % 500, i % 499, i % 498, i % 497, i % 496, i % 495, i % 494, i % 493, i % 492, i % 491, "
+               "i % 490, i % 489, i % 488, i % 487, i % 486, i % 485, i % 484, i % 483, i % 482, i % 481 from n");
+    RowSet counts = db.query("select * from counts");
+    EXPECT_LE(counts.memoryUsed(), size_t(20000) * 20 * 2 + 200000);
+    counts.last();
+    EXPECT_EQ(counts.toInt("v0"), 0);
+    EXPECT_EQ(counts.toInt("v1"), 20000 % 499);
+    EXPECT_TRUE(counts.isNull("v39"));
+
+    // Values that need wider payloads midway through a block keep every value exact.
+    const std::vector<qint64> edges = {0, 1, -128, 127, -129, 128, 32767, -32768, 32768, -32769, 2147483647LL,
+                                       -2147483647LL - 1, 2147483648LL, -2147483649LL, 9223372036854775807LL,
+                                       -9223372036854775807LL - 1, -1, 0};
+    db.execute("create table edges (n integer, v numeric)");
+    for (size_t i = 0; i < edges.size(); ++i)
+        db.execute("insert into edges values (?1, ?2)", {qlonglong(i), edges[i]});
+    db.execute("insert into edges values (100, 0.5), (101, null), (102, 'x'), (103, 7)");
+    RowSet rows = db.query("select v from edges order by n");
+    for (size_t i = 0; i < edges.size(); ++i)
+        EXPECT_EQ(rows.valueAt(int(i), 0).toLongLong(), edges[i]) << i;
+    EXPECT_EQ(rows.valueAt(int(edges.size()), 0).toDouble(), 0.5);
+    EXPECT_TRUE(rows.isNullAt(int(edges.size()) + 1, 0));
+    EXPECT_EQ(rows.textAt(int(edges.size()) + 2, 0), "x");
+    EXPECT_EQ(rows.valueAt(int(edges.size()) + 3, 0).toLongLong(), 7);
 }
 
 TEST_F(RowSetTest, KeepsLargeAndFractionalValuesExact)

@@ -2,6 +2,7 @@
 #include "db/WorkingDatabase.h"
 #include "entry/NumericEdit.h"
 #include "summary/Grouping.h"
+#include "summary/SumStatements.h"
 #include "summary/dlgGroupItem.h"
 #include "summary/dlgGroupList.h"
 #include "widgets/RecordGrid.h"
@@ -22,13 +23,14 @@ protected:
     void SetUp() override { ASSERT_EQ(OpenWorkingDatabase().status, OpenDatabaseResult::Opened); }
     Connection& db() { return SysConnection(); }
     qint64 count(const QString& sql) { return db().scalar(sql).toLongLong(); }
-    qint64 addItem(qint64 group, const QString& title, qint64 low, qint64 high)
+    qint64 addItem(qint64 group, const QString& title, qint64 low, qint64 high, const QString& lowSymbol = ">=")
     {
         GroupItem item;
         item.groupId = group;
         item.title = title;
         item.low = low;
         item.high = high;
+        item.lowSymbol = lowSymbol;
         return SaveGroupItem(db(), item);
     }
     // Fills the item editors and clicks a button.
@@ -199,6 +201,41 @@ TEST_F(GroupDialogsTest, TitleClicksSortFromDescendingAndStoreTheOrder)
     EXPECT_EQ(header(0), "数据项目名称▲");
     EXPECT_EQ(header(1), "编号下限");
     EXPECT_EQ(db().scalar("select orderstr from ct_group where id=?1", {g}).toString(), "Title ASC");
+}
+
+TEST_F(GroupDialogsTest, TheSummaryListsTheItemsInTheOrderTheDialogShowed)
+{
+    const qint64 g = CreateGrouping(db(), "城区");
+    addItem(g, "西城区", 300, 400);
+    addItem(g, "朝阳区", 300, 500, ">");
+    addItem(g, "东城区", 100, 200);
+    addItem(g, "海淀区", 100, 250, ">");
+    TdlgGroupItemForm form;
+    form.setGroup(g, "城区");
+    form.show();
+    auto shown = [&] {
+        QStringList t;
+        for (int r = 0; r < form.grid()->model()->rowCount(); ++r)
+            t << form.grid()->model()->index(r, 0).data().toString();
+        return t;
+    };
+    auto summed = [&] {
+        QStringList t;
+        for (const SumRow& row : ComputeSumSheet(db(), 2, SumKind::Group, g).rows)
+            t << row.label;
+        return t;
+    };
+    EXPECT_EQ(summed(), shown()); // "id ASC", as the dialog first lists them
+    // Titles descending, then ascending (the Chinese collation), then the bounds both ways.
+    for (int column : {0, 0, 1, 1, 2, 2}) {
+        form.titleClicked(column);
+        SCOPED_TRACE(db().scalar("select orderstr from ct_group where id=?1", {g}).toString().toStdString());
+        EXPECT_EQ(summed(), shown());
+    }
+    form.titleClicked(0);
+    form.titleClicked(0);
+    EXPECT_EQ(db().scalar("select orderstr from ct_group where id=?1", {g}).toString(), "Title ASC");
+    EXPECT_EQ(summed(), QStringList({"朝阳区", "东城区", "海淀区", "西城区"}));
 }
 
 TEST_F(GroupDialogsTest, RenamingTakesAnyNameAndTheListReReads)

@@ -156,7 +156,11 @@ TEST_F(GroupExchangeTest, ImportOfAFileHoldingOnlyTheGroupingsNamesTheItemTable)
     run(file, "create table CT_Group (ID integer primary key, Name text, orderstr text, GroupList text, "
               "AutoLowest numeric, AutoHighest numeric); insert into CT_Group (ID, Name, orderstr) values (7, '外来', 'id ASC');");
     importFrom(file);
-    EXPECT_EQ(prompter.shown, QStringList({"您选择的文件中不存在名字为\"DT_GroupItem\"的数据表", "数据分组导入操作完成！"}));
+    // The user learns that the items of the replaced groupings went with them.
+    EXPECT_EQ(prompter.shown, QStringList({"您选择的文件中不存在名字为\"DT_GroupItem\"的数据表",
+                                           "所选文件中只有分组，没有分组项：原有分组的分组项已随原有分组一起删除，"
+                                           "导入的分组还没有分组项。",
+                                           "数据分组导入操作完成！"}));
     EXPECT_EQ(groups(), "7|外来|id ASC");
     // The items of the groupings that were replaced went with them.
     EXPECT_EQ(items(), "");

@@ -187,6 +187,21 @@ TEST_F(SumDialogTest, SummingWritesTheWorkbookAndOpensIt)
     EXPECT_EQ(sheets[1].toObject()["name"].toString(), "补充资料(2)");
 }
 
+TEST_F(SumDialogTest, AGroupingWithoutItemsIsNamedInsteadOfSummed)
+{
+    CreateGrouping(SysConnection(), "空组");
+    TdlgSumForm form;
+    form.show();
+    form.tableList()->item(2)->setCheckState(Qt::Checked);
+    form.groupButton()->click(); // the preselected grouping, which has no items
+    ASSERT_EQ(form.SumType(), 2);
+    form.button("tbSum")->click();
+    EXPECT_EQ(prompter.shown, QStringList({"自定义分组“空组”没有分组项，无法按它汇总。请先在“数据分组”中为它增加分组项。"}));
+    EXPECT_TRUE(prompter.opened.isEmpty());
+    EXPECT_TRUE(QDir(env.documentsFolder()).entryList(QDir::Files).isEmpty());
+    EXPECT_FALSE(ProgressBar2LineForm().isVisible());
+}
+
 TEST_F(SumDialogTest, AMissingTemplateIsReported)
 {
     QFile::remove(QDir(env.programFolder()).filePath(SumTemplateFileName()));

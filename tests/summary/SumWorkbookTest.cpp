@@ -6,6 +6,8 @@
 #include "support/TestEnvironment.h"
 
 #include <QDir>
+#include <QFile>
+#include <QRegularExpression>
 #include <QJsonArray>
 #include <gtest/gtest.h>
 
@@ -153,6 +155,28 @@ TEST_F(SumWorkbookTest, ByStateAndByGroupingTheLabelAndTheRows)
     EXPECT_EQ(sheets[1].toObject()["name"].toString(), "S25");
 }
 
+TEST_F(SumWorkbookTest, TheSummaryEndsOnItsFirstSheet)
+{
+    // A template saved with its fifth sheet open.
+    {
+        Workbook book = Workbook::Open(templ);
+        book.activateSheet(5);
+        book.save(templ);
+    }
+    ASSERT_EQ(ReadWithOpenpyxl(templ)["active"].toInt(), 5);
+    for (const QVector<int>& ticked : {QVector<int>{2, 3}, QVector<int>{1, 5, 25}, QVector<int>{6, 7}}) {
+        SummaryRequest request;
+        request.list = SumListTicking(ticked);
+        const QString out = env.path("active.xlsx");
+        QFile::remove(out);
+        ASSERT_TRUE(WriteSummaryWorkbook(SysConnection(), templ, request, out));
+        const QJsonObject seen = ReadWithOpenpyxl(out);
+        EXPECT_EQ(seen["sheets"].toArray().size(), ticked.size());
+        EXPECT_EQ(seen["active"].toInt(), 1) << ticked.first();
+        EXPECT_EQ(seen["selected"].toArray(), QJsonArray({1})) << ticked.first();
+    }
+}
+
 TEST_F(SumWorkbookTest, UntickedSheetsGoFromTheBottomUp)
 {
     const struct {
@@ -178,29 +202,39 @@ TEST_F(SumWorkbookTest, UntickedSheetsGoFromTheBottomUp)
 } // namespace
 
 namespace {
-// The delivered template names in row 8 the result column each column receives; they must be
-// the statement's columns, in the statement's order.
-TEST(SumTemplateTest, TheDeliveredTemplateHasAColumnForEveryResultColumn)
+// The delivered template: under the headings row 8 holds 甲 and the column numbers 1 to n, one
+// for each result column of the sheet's statement, and each heading names its column's field.
+TEST(SumTemplateTest, TheDeliveredTemplateNumbersItsColumnsUnderTheHeadings)
 {
     TestEnvironment env;
     ASSERT_EQ(OpenWorkingDatabase().status, OpenDatabaseResult::Opened);
     const QJsonArray sheets =
         ReadWithOpenpyxl(QDir(env.programFolder()).filePath(SumTemplateFileName()))["sheets"].toArray();
     ASSERT_EQ(sheets.size(), 27);
+    auto columnName = [](int c) { // 1 is B
+        return c < 25 ? QString(QChar('B' + c)) : QString("A") + QChar('A' + c - 25);
+    };
     for (int sheet = kFirstSumSheet; sheet <= kLastSumSheet; ++sheet) {
-        const QStringList columns = ComputeSumSheet(SysConnection(), sheet, SumKind::Level, 0).columns;
+        SCOPED_TRACE(sheet);
+        const QVector<SumTerm>& terms = SumSheetTerms(sheet);
         const QJsonObject s = sheets[sheet - 1].toObject();
-        QStringList codes;
-        for (int c = 0; c < columns.size() + 1; ++c) {
-            const QString address = QString(QChar('B' + c % 26));
-            const QString name = c < 25 ? address : QString("A") + QChar('A' + c - 25);
-            codes << cell(s, name + "8")["value"].toString();
+        EXPECT_EQ(cell(s, "A8")["value"].toString(), "甲");
+        for (int c = 0; c < terms.size(); ++c) {
+            const QJsonObject number = cell(s, columnName(c) + "8");
+            EXPECT_EQ(number["type"].toString(), "int") << c;
+            EXPECT_EQ(number["value"].toInt(), c + 1) << c;
+            // The heading begins with the field's caption, less any choices in brackets.
+            const QString heading = cell(s, columnName(c) + "4")["value"].toString();
+            QString caption = terms[c].field.isEmpty()
+                                  ? QString("单位数")
+                                  : SysConnection()
+                                        .scalar("select Hint from dt_fieldlist where FieldName=?1", {terms[c].field})
+                                        .toString();
+            caption = caption.section(QRegularExpression("[(（]\\d="), 0, 0).trimmed();
+            EXPECT_TRUE(heading.startsWith(caption)) << heading.toStdString() << " / " << caption.toStdString();
         }
-        QStringList expected;
-        for (const QString& c : columns)
-            expected << (c.startsWith("sum_") ? c.mid(4) : c);
-        expected << ""; // nothing after the last result column
-        EXPECT_EQ(codes, expected) << sheet;
+        const QJsonValue after = cell(s, columnName(int(terms.size())) + "8")["value"];
+        EXPECT_TRUE(after.isNull() || after.isUndefined()); // nothing after the last column
     }
 }
 } // namespace

@@ -41,6 +41,8 @@ try:
                        "orientation": ws.page_setup.orientation or "",
                        "fitToPage": bool(ws.sheet_properties.pageSetUpPr and ws.sheet_properties.pageSetUpPr.fitToPage)})
     out["sheets"] = sheets
+    out["active"] = wb.index(wb.active) + 1
+    out["selected"] = [i + 1 for i, ws in enumerate(wb.worksheets) if ws.sheet_view.tabSelected]
     with zipfile.ZipFile(path) as z:
         out["parts"] = z.namelist()
         out["contentTypes"] = z.read("[Content_Types].xml").decode("utf-8")

@@ -10,5 +10,7 @@
 //                "merged": ["A1:D1", ...], "widths": {"A": 12.5, ...},
 //                "cells": {"A1": {"value", "type": "int"|"float"|"str"|..., "format",
 //                                 "bold", "size", "align", "border"}}}]}
+// "active" is the number (from 1) of the sheet the workbook opens on, "selected" the numbers of the
+// sheets whose tabs are selected.
 // Only cells with a value or a style are listed. On failure "error" holds openpyxl's message.
 QJsonObject ReadWithOpenpyxl(const QString& path);

@@ -49,27 +49,25 @@ TEST(SummaryTemplate, HasTheSheetsOfTheSummaryListWithTitledResultColumns)
     const QJsonArray sheets = seen[QStringLiteral("sheets")].toArray();
     ASSERT_EQ(sheets.size(), 27); // the cover, 24 summed sheets, 2 supplementary sheets
 
-    // Sheet number, name, number of result columns (the terms of its statement), first codes.
+    // Sheet number, name, number of result columns (the terms of its statement).
     struct Case {
         int sheet;
         const char* name;
         int columns;
-        const char* first;
-        const char* second;
     } cases[] = {
-        {2, "表一  工会组织建设状况(1)", 10, "cnt", "z001"},
-        {3, "表一  工会组织建设状况(2)", 15, "z010_1", "z010_2"},
-        {4, "表二  工会干部协管工作", 16, "x001", "x002"},
-        {5, "表三  工会干部教育培训工作", 8, "p001", "p002"},
-        {6, "表四  工会保障工作(1)", 11, "b001_1", "b001_2"},
-        {10, "表四  工会保障工作(5)", 8, "b043", "b044"},
-        {11, "表五  工会法律工作(1)", 10, "f001", "f002_1"},
-        {15, "表六  工会劳动保护工作", 8, "l001_1", "l001_2"},
-        {16, "表七  工会劳动合同、集体合同和民主参与工作", 7, "h001_1", "h001_2"},
-        {19, "表九  工会经费审查和财务工作(1)", 14, "s001_1", "s001_2"},
-        {22, "表十一  工会国际工作和对外经济技术交流工作", 8, "g001", "g002"},
-        {23, "表十二  开展创建劳动关系和谐企业与工业园区活动(1)", 12, "c001_1", "c001_2"},
-        {25, "表十二  开展创建劳动关系和谐企业与工业园区活动(3)", 6, "c016", "c017"},
+        {2, "表一  工会组织建设状况(1)", 10},
+        {3, "表一  工会组织建设状况(2)", 15},
+        {4, "表二  工会干部协管工作", 16},
+        {5, "表三  工会干部教育培训工作", 8},
+        {6, "表四  工会保障工作(1)", 11},
+        {10, "表四  工会保障工作(5)", 8},
+        {11, "表五  工会法律工作(1)", 10},
+        {15, "表六  工会劳动保护工作", 8},
+        {16, "表七  工会劳动合同、集体合同和民主参与工作", 7},
+        {19, "表九  工会经费审查和财务工作(1)", 14},
+        {22, "表十一  工会国际工作和对外经济技术交流工作", 8},
+        {23, "表十二  开展创建劳动关系和谐企业与工业园区活动(1)", 12},
+        {25, "表十二  开展创建劳动关系和谐企业与工业园区活动(3)", 6},
     };
     for (const Case& c : cases) {
         const QJsonObject s = sheets.at(c.sheet - 1).toObject();
@@ -77,11 +75,14 @@ TEST(SummaryTemplate, HasTheSheetsOfTheSummaryListWithTitledResultColumns)
         EXPECT_EQ(s[QStringLiteral("name")].toString(), name) << c.sheet;
         EXPECT_EQ(cellValue(s, QStringLiteral("A2")), name) << c.sheet; // the breakdown name goes into A3
         EXPECT_EQ(cellValue(s, QStringLiteral("A3")), QString()) << c.sheet;
-        EXPECT_EQ(cellValue(s, QStringLiteral("B8")), QString::fromLatin1(c.first)) << c.sheet;
-        EXPECT_EQ(cellValue(s, QStringLiteral("C8")), QString::fromLatin1(c.second)) << c.sheet;
+        // Under the headings: 甲 over the items, the column numbers 1 to n over the results.
+        EXPECT_EQ(cellValue(s, QStringLiteral("A8")), QStringLiteral("甲")) << c.sheet;
+        EXPECT_EQ(cellValue(s, QStringLiteral("B8")), QStringLiteral("1")) << c.sheet;
+        EXPECT_EQ(cellValue(s, QStringLiteral("C8")), QStringLiteral("2")) << c.sheet;
         // Exactly `columns` result columns: the last is titled, the one after is not.
         const QString lastColumn = QString(QChar('A' + c.columns));
         EXPECT_FALSE(cellValue(s, lastColumn + QStringLiteral("4")).isEmpty()) << c.sheet;
+        EXPECT_EQ(cellValue(s, lastColumn + QStringLiteral("8")), QString::number(c.columns)) << c.sheet;
         EXPECT_EQ(cellValue(s, QString(QChar('B' + c.columns)) + QStringLiteral("8")), QString()) << c.sheet;
         EXPECT_EQ(s[QStringLiteral("paperSize")].toInt(), 9) << c.sheet;
     }
@@ -124,7 +125,7 @@ TEST(SummaryTemplate, RowsInsertedAtTheDataStartKeepTheHeadingsAndTheRuling)
     EXPECT_EQ(cellValue(s, QStringLiteral("A3")), QStringLiteral("工会层次"));
     EXPECT_EQ(cellValue(s, QStringLiteral("A9")), QStringLiteral("level 4"));
     EXPECT_EQ(cellValue(s, QStringLiteral("A12")), QStringLiteral("level 1"));
-    EXPECT_EQ(cellValue(s, QStringLiteral("B8")), QStringLiteral("p001"));
+    EXPECT_EQ(cellValue(s, QStringLiteral("B8")), QStringLiteral("1"));
     const QJsonObject cells = s[QStringLiteral("cells")].toObject();
     EXPECT_TRUE(cells[QStringLiteral("I10")].toObject()[QStringLiteral("border")].toBool());
     EXPECT_TRUE(s[QStringLiteral("merged")].toArray().contains(QStringLiteral("A4:A7")));
