@@ -2,6 +2,7 @@
 
 #include "cli/BatchOutput.h"
 #include "cli/CheckCommand.h"
+#include "cli/CompareCommand.h"
 #include "cli/ExportCommands.h"
 #include "cli/PackageCommands.h"
 #include "cli/SummaryCommand.h"
@@ -35,7 +36,8 @@ int usageError(const QString& message, const QString& usage)
 QVector<CommandSpec> BatchCommands()
 {
     return {CheckCommand(),   CsvCommand(),    ExportCommand(),
-            InspectCommand(), ImportCommand(), SummaryCommand()};
+            InspectCommand(), ImportCommand(), SummaryCommand(),
+            CompareCommand()};
 }
 
 int RunBatchProgram(const QStringList& words)
