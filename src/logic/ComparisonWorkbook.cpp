@@ -59,7 +59,7 @@ QString ComparisonPageText(int page)
 QString OtherYearText(int state, const TMenuItemDataArray& states)
 {
     if (state < 0)
-        return QStringLiteral("没有数据");
+        return QStringLiteral("没有这个单位的记录");
     const QString name = FindCodeName(states, state);
     return name.isEmpty() ? QStringLiteral("填报状态%1").arg(state) : QStringLiteral("%1 %2").arg(state).arg(name);
 }
@@ -83,15 +83,14 @@ QString WriteComparisonWorkbook(const CompareResult& result, const ComparisonRun
                                         run.date.toString(QStringLiteral("yyyy-MM-dd")));
     const QString source = QStringLiteral("上年数据：") + run.lastYearFile;
 
-    const QStringList skipped = result.skipped;
     const QVector<QVector<StreamCell>> flaggedHead{
         {text(QStringLiteral("与上年数据比对：变动较大的数据"))},
         {text(source)},
         {text(parameters)},
         {text(QStringLiteral("比对的单位：%1个；变动较大的数据：%2项").arg(result.matched).arg(result.flagged.size()))},
-        {text(QStringLiteral("可比的单位少于%1个、未比对的指标：%2")
+        {text(QStringLiteral("可比的单位少于%1个、未比对的指标：%2个（见工作表“未比对的指标”）")
                   .arg(kComparePairsNeeded)
-                  .arg(skipped.isEmpty() ? QStringLiteral("无") : skipped.join(QStringLiteral("、"))))},
+                  .arg(result.skipped.size()))},
         {}};
     const QVector<StreamCell> flaggedTitles{text(QStringLiteral("单位编号")), text(QStringLiteral("单位名称")),
                                             text(QStringLiteral("指标")),     text(QStringLiteral("指标名称")),
@@ -119,8 +118,26 @@ QString WriteComparisonWorkbook(const CompareResult& result, const ComparisonRun
                   });
     };
     unitList(QStringLiteral("本年未填报的单位"), QStringLiteral("上年填报数据、本年没有填报数据的单位"),
-             QStringLiteral("本年"), result.absentNow);
+             QStringLiteral("本年情况"), result.absentNow);
     unitList(QStringLiteral("本年新填报的单位"), QStringLiteral("本年填报数据、上年没有填报数据的单位"),
-             QStringLiteral("上年"), result.newNow);
+             QStringLiteral("上年情况"), result.newNow);
+
+    QVector<int> skipped;
+    for (int i = 0; i < result.indicators.size(); ++i)
+        if (result.skipped.contains(result.indicators[i].field))
+            skipped << i;
+    writeList(book, QStringLiteral("未比对的指标"),
+              {{text(QStringLiteral("可比的单位少于%1个、未比对的指标").arg(kComparePairsNeeded))},
+               {text(QStringLiteral("指标数：%1").arg(skipped.size()))},
+               {}},
+              {text(QStringLiteral("指标")), text(QStringLiteral("指标名称")), text(QStringLiteral("页")),
+               text(QStringLiteral("可比的单位"))},
+              {7, 44, 7, 11}, {}, skipped.size(), [&result, &skipped](qint64 r) {
+                  const int i = skipped[r];
+                  const CompareIndicator& indicator = result.indicators[i];
+                  return QVector<StreamCell>{text(indicator.field), text(indicator.caption),
+                                             text(ComparisonPageText(indicator.page)),
+                                             number(i < result.pairs.size() ? result.pairs[i] : 0)};
+              });
     return book.close();
 }

@@ -23,9 +23,10 @@ QString OtherYearText(int state, const TMenuItemDataArray& states);
 QString ComparisonProposedName(const QDate& date);
 
 // Writes the three lists into a new workbook at path, one sheet each: "变动较大的数据" (a title,
-// last year's file, the parameters and date, the skipped indicators, then one row per flagged
-// value by score: code, name, field, caption, page, last year, this year, ratio, 增/减, score),
-// "本年未填报的单位" and "本年新填报的单位" (code, name, the state in the other year). A list
+// last year's file, the parameters and date, the counts, then one row per flagged value by
+// score: code, name, field, caption, page, last year, this year, ratio, 增/减, score),
+// "本年未填报的单位" and "本年新填报的单位" (code, name, the state in the other year); a fourth,
+// "未比对的指标", names the indicators with too few pairs and their pairs. A list
 // longer than a sheet goes on in sheets named with "(2)", "(3)". The file is complete or not
 // written; a path naming the working database or last year's file is refused. Returns empty
 // text on success, the reason otherwise.

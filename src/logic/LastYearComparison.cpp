@@ -492,6 +492,7 @@ CompareResult CompareWithLastYear(Connection& working, const QString& lastYearFi
         });
         pairs[size_t(k)] = PairList(); // its memory goes as soon as it is read
         const IndicatorOutcome outcome = AssessIndicator(current, last, parameters);
+        result.pairs << outcome.pairs;
         if (outcome.skipped)
             result.skipped << result.indicators[k].field;
         for (const IndicatorFlag& f : outcome.flags) {

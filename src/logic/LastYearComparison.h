@@ -98,6 +98,7 @@ struct CompareResult {
     QVector<CompareUnit> absentNow; // reported last year, not now; by code
     QVector<CompareUnit> newNow;    // reports now, not last year; by code
     QStringList skipped;            // fields with too few pairs, in catalogue order
+    QVector<int> pairs;             // per indicator: the pairs that count
     qint64 matched = 0;             // units reporting data in both years
 };
 

@@ -27,6 +27,7 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QStandardItemModel>
 #include <QTabWidget>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -265,8 +266,9 @@ TdlgCompareForm::TdlgCompareForm(EditorProvider editor, std::function<void()> re
     m_summary->setWordWrap(true);
 
     m_flagModel = new CompareFlagModel(this);
-    m_unitModels[0] = new CompareUnitModel(QStringLiteral("本年"), this);
-    m_unitModels[1] = new CompareUnitModel(QStringLiteral("上年"), this);
+    m_unitModels[0] = new CompareUnitModel(QStringLiteral("本年情况"), this);
+    m_unitModels[1] = new CompareUnitModel(QStringLiteral("上年情况"), this);
+    m_skippedModel = new QStandardItemModel(this);
 
     auto* flaggedPage = new QWidget;
     auto* flaggedLayout = new QVBoxLayout(flaggedPage);
@@ -288,15 +290,20 @@ TdlgCompareForm::TdlgCompareForm(EditorProvider editor, std::function<void()> re
     flaggedLayout->addLayout(filters);
     m_grids[0] = makeGrid(m_flagModel, flaggedPage);
     m_grids[0]->setObjectName(QStringLiteral("FlaggedGrid"));
-    const int widths[CompareFlagModel::ColumnCount] = {110, 200, 300, 50, 50, 90, 90, 70, 50, 70};
+    const int widths[CompareFlagModel::ColumnCount] = {110, 190, 300, 50, 50, 85, 85, 65, 45, 70};
     for (int c = 0; c < CompareFlagModel::ColumnCount; ++c)
         m_grids[0]->setColumnWidth(c, widths[c]);
+    // The caption takes what the other columns leave, so the score stays in sight.
+    m_grids[0]->horizontalHeader()->setStretchLastSection(false);
+    m_grids[0]->horizontalHeader()->setSectionResizeMode(CompareFlagModel::Caption, QHeaderView::Stretch);
     flaggedLayout->addWidget(m_grids[0], 1);
     m_grids[1] = makeGrid(m_unitModels[0], this);
     m_grids[1]->setObjectName(QStringLiteral("AbsentGrid"));
     m_grids[2] = makeGrid(m_unitModels[1], this);
     m_grids[2]->setObjectName(QStringLiteral("NewGrid"));
-    for (int g = 1; g < 3; ++g) {
+    m_grids[3] = makeGrid(m_skippedModel, this);
+    m_grids[3]->setObjectName(QStringLiteral("SkippedGrid"));
+    for (int g = 1; g < 4; ++g) {
         m_grids[g]->setColumnWidth(0, 110);
         m_grids[g]->setColumnWidth(1, 300);
     }
@@ -304,6 +311,7 @@ TdlgCompareForm::TdlgCompareForm(EditorProvider editor, std::function<void()> re
     m_tabs->addTab(flaggedPage, QStringLiteral("变动较大的数据"));
     m_tabs->addTab(m_grids[1], QStringLiteral("本年未填报的单位"));
     m_tabs->addTab(m_grids[2], QStringLiteral("本年新填报的单位"));
+    m_tabs->addTab(m_grids[3], QStringLiteral("未比对的指标"));
     for (int g = 0; g < 3; ++g)
         connect(m_grids[g], &QTableView::doubleClicked, this, [this, g](const QModelIndex& index) { openRow(g, index.row()); });
     connect(m_pageFilter, &QComboBox::activated, this, [this] {
@@ -343,7 +351,7 @@ QPushButton* TdlgCompareForm::button(const QString& caption) const
 
 QTableView* TdlgCompareForm::grid(int tab) const
 {
-    return (tab >= 0 && tab < 3) ? m_grids[tab] : nullptr;
+    return (tab >= 0 && tab < 4) ? m_grids[tab] : nullptr;
 }
 
 void TdlgCompareForm::setRunning(bool running)
@@ -473,6 +481,23 @@ void TdlgCompareForm::showResult()
                                 : QStringLiteral("本年未填报的单位"));
     m_tabs->setTabText(2, shown ? QStringLiteral("本年新填报的单位（%1）").arg(m_result.newNow.size())
                                 : QStringLiteral("本年新填报的单位"));
+    m_tabs->setTabText(3, shown ? QStringLiteral("未比对的指标（%1）").arg(m_result.skipped.size())
+                                : QStringLiteral("未比对的指标"));
+    m_skippedModel->clear();
+    m_skippedModel->setHorizontalHeaderLabels(
+        {QStringLiteral("指标"), QStringLiteral("指标名称"), QStringLiteral("页"), QStringLiteral("可比的单位")});
+    if (shown)
+        for (int i = 0; i < m_result.indicators.size(); ++i) {
+            const CompareIndicator& indicator = m_result.indicators[i];
+            if (!m_result.skipped.contains(indicator.field))
+                continue;
+            auto* pairs = new QStandardItem(QString::number(m_result.pairs.value(i)));
+            pairs->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            m_skippedModel->appendRow({new QStandardItem(indicator.field), new QStandardItem(indicator.caption),
+                                       new QStandardItem(ComparisonPageText(indicator.page)), pairs});
+        }
+    m_grids[3]->setColumnWidth(0, 60);
+    m_grids[3]->setColumnWidth(1, 360);
     m_pageFilter->clear();
     m_pageFilter->addItem(QStringLiteral("全部"), 0);
     if (shown) {
@@ -488,10 +513,7 @@ void TdlgCompareForm::showResult()
                            .arg(m_result.indicators.size() - m_result.skipped.size())
                            .arg(m_result.flagged.size());
         if (!m_result.skipped.isEmpty())
-            text += QStringLiteral("可比的单位少于%1个、未比对的指标%2个：%3")
-                        .arg(kComparePairsNeeded)
-                        .arg(m_result.skipped.size())
-                        .arg(m_result.skipped.join(QStringLiteral("、")));
+            text += QStringLiteral("%1个指标可比的单位少于%2个，没有比对。").arg(m_result.skipped.size()).arg(kComparePairsNeeded);
         m_summary->setText(text);
     } else {
         m_summary->setText(QStringLiteral("选择上年的数据文件，按“比  对”开始。比对只读取两个数据文件，不改变任何数据。"));

@@ -11,6 +11,7 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QProgressBar;
+class QStandardItemModel;
 class QPushButton;
 class QTabWidget;
 class QTableView;
@@ -45,7 +46,7 @@ public:
     QLineEdit* parameterBox(int index) const { return m_parameters[index]; } // 0 U, 1 A, 2 C
     QPushButton* button(const QString& caption) const;
     QTabWidget* tabs() const { return m_tabs; }
-    QTableView* grid(int tab) const; // 0 flagged, 1 absent now, 2 new now
+    QTableView* grid(int tab) const; // 0 flagged, 1 absent now, 2 new now, 3 indicators not compared
     QComboBox* pageFilter() const { return m_pageFilter; }
     QComboBox* fieldFilter() const { return m_fieldFilter; }
     QLabel* summary() const { return m_summary; }
@@ -87,9 +88,10 @@ private:
     QComboBox* m_pageFilter;
     QComboBox* m_fieldFilter;
     QLabel* m_shown;
-    QTableView* m_grids[3];
+    QTableView* m_grids[4];
     CompareFlagModel* m_flagModel;
     CompareUnitModel* m_unitModels[2];
+    QStandardItemModel* m_skippedModel;
     bool m_running = false;
     bool m_stopRequested = false;
     bool m_closeAfterRun = false; // the close box was pressed during a run

@@ -93,12 +93,17 @@ TEST_F(CompareWindowTest, ARunListsTheFlaggedValuesByScoreAndTheUnitsOfOneYear)
     EXPECT_EQ(dialog->tabs()->tabText(1), "本年未填报的单位（2）");
     EXPECT_EQ(dialog->tabs()->tabText(2), "本年新填报的单位（2）");
     EXPECT_EQ(row(dialog->grid(1), 0), QStringList({"110101000013", "工会13", "3 已撤销"}));
-    EXPECT_EQ(row(dialog->grid(1), 1), QStringList({"110101000016", "工会16", "没有数据"}));
-    EXPECT_EQ(row(dialog->grid(2), 0), QStringList({"110101000014", "工会14", "没有数据"}));
+    EXPECT_EQ(row(dialog->grid(1), 1), QStringList({"110101000016", "工会16", "没有这个单位的记录"}));
+    EXPECT_EQ(row(dialog->grid(2), 0), QStringList({"110101000014", "工会14", "没有这个单位的记录"}));
     EXPECT_EQ(row(dialog->grid(2), 1), QStringList({"110101000015", "工会15", "4 已合并"}));
-    EXPECT_EQ(dialog->grid(2)->model()->headerData(2, Qt::Horizontal).toString(), "上年");
+    EXPECT_EQ(dialog->grid(2)->model()->headerData(2, Qt::Horizontal).toString(), "上年情况");
     EXPECT_TRUE(dialog->summary()->text().contains("比对了12个两年都填报数据的单位"));
-    EXPECT_TRUE(dialog->summary()->text().contains("z002"));
+    const int skipped = dialog->result().indicators.size() - 2;
+    EXPECT_TRUE(dialog->summary()->text().contains(QStringLiteral("%1个指标可比的单位少于10个").arg(skipped)));
+    EXPECT_EQ(dialog->tabs()->tabText(3), QStringLiteral("未比对的指标（%1）").arg(skipped));
+    ASSERT_EQ(dialog->grid(3)->model()->rowCount(), skipped);
+    EXPECT_EQ(row(dialog->grid(3), 0), QStringList({"z002", dialog->result().indicators[1].caption, "表1", "9"}));
+    EXPECT_EQ(cell(dialog->grid(3), 1, 3), "0");
     EXPECT_TRUE(dialog->button("导  出")->isEnabled());
     EXPECT_FALSE(dialog->button("停  止")->isEnabled());
     // Advisory: no state changed.
@@ -204,7 +209,7 @@ TEST_F(CompareWindowTest, TheExportWritesTheThreeListsToAWorkbook)
     const QJsonObject book = ReadWithOpenpyxl(out + ".xlsx");
     ASSERT_FALSE(book.contains("error"));
     const QJsonArray sheets = book["sheets"].toArray();
-    ASSERT_EQ(sheets.size(), 3);
+    ASSERT_EQ(sheets.size(), 4);
     EXPECT_EQ(sheets[0]["cells"]["C8"]["value"].toString(), "z001");
     EXPECT_EQ(sheets[0]["cells"]["I9"]["value"].toString(), "增");
     EXPECT_EQ(sheets[1]["cells"]["A7"]["value"].toDouble(), double(kBase + 16));

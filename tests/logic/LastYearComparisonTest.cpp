@@ -470,17 +470,20 @@ TEST_F(CompareFilesTest, TheWorkbookHoldsTheThreeLists)
     const QJsonObject book = ReadWithOpenpyxl(out);
     ASSERT_FALSE(book.contains("error")) << book["error"].toString().toStdString();
     const QJsonArray sheets = book["sheets"].toArray();
-    ASSERT_EQ(sheets.size(), 3);
+    ASSERT_EQ(sheets.size(), 4);
     EXPECT_EQ(sheets[0]["name"].toString(), "变动较大的数据");
     EXPECT_EQ(sheets[1]["name"].toString(), "本年未填报的单位");
     EXPECT_EQ(sheets[2]["name"].toString(), "本年新填报的单位");
+    EXPECT_EQ(sheets[3]["name"].toString(), "未比对的指标");
     const QJsonObject flagged = sheets[0]["cells"].toObject();
     auto cell = [](const QJsonObject& cells, const char* at) { return cells[at].toObject(); };
     EXPECT_EQ(cell(flagged, "A1")["value"].toString(), "与上年数据比对：变动较大的数据");
     EXPECT_TRUE(cell(flagged, "A1")["bold"].toBool());
     EXPECT_EQ(cell(flagged, "A2")["value"].toString(), "上年数据：" + last);
     EXPECT_EQ(cell(flagged, "A3")["value"].toString(), "参数：U=0，A=0.05，C=4    比对日期：2026-12-10");
-    EXPECT_TRUE(cell(flagged, "A5")["value"].toString().contains("z002、z004"));
+    EXPECT_EQ(cell(flagged, "A4")["value"].toString(), "比对的单位：12个；变动较大的数据：2项");
+    EXPECT_EQ(cell(flagged, "A5")["value"].toString(),
+              QStringLiteral("可比的单位少于10个、未比对的指标：%1个（见工作表“未比对的指标”）").arg(r.skipped.size()));
     const QStringList titles{"单位编号", "单位名称", "指标", "指标名称", "页", "上年", "本年", "比值", "增/减", "得分"};
     for (int c = 0; c < titles.size(); ++c)
         EXPECT_EQ(flagged[QString(QChar('A' + c)) + "7"].toObject()["value"].toString(), titles[c]);
@@ -501,13 +504,22 @@ TEST_F(CompareFilesTest, TheWorkbookHoldsTheThreeLists)
     EXPECT_FALSE(flagged.contains("A10"));
 
     const QJsonObject absent = sheets[1]["cells"].toObject();
-    EXPECT_EQ(cell(absent, "C5")["value"].toString(), "本年");
+    EXPECT_EQ(cell(absent, "C5")["value"].toString(), "本年情况");
     EXPECT_EQ(cell(absent, "A6")["value"].toDouble(), double(kBase + 13));
     EXPECT_EQ(cell(absent, "C6")["value"].toString(), "3 已撤销");
-    EXPECT_EQ(cell(absent, "C7")["value"].toString(), "没有数据");
+    EXPECT_EQ(cell(absent, "C7")["value"].toString(), "没有这个单位的记录");
     const QJsonObject added = sheets[2]["cells"].toObject();
     EXPECT_EQ(cell(added, "A7")["value"].toDouble(), double(kBase + 15));
     EXPECT_EQ(cell(added, "C7")["value"].toString(), "4 已合并");
+    const QJsonObject skipped = sheets[3]["cells"].toObject();
+    EXPECT_EQ(cell(skipped, "A4")["value"].toString(), "指标");
+    EXPECT_EQ(cell(skipped, "A5")["value"].toString(), "z002");
+    EXPECT_EQ(cell(skipped, "C5")["value"].toString(), "表1");
+    EXPECT_EQ(cell(skipped, "D5")["value"].toDouble(), 9);
+    EXPECT_EQ(cell(skipped, "A6")["value"].toString(), "z004");
+    EXPECT_EQ(cell(skipped, "D6")["value"].toDouble(), 0);
+    EXPECT_TRUE(skipped.contains(QStringLiteral("A%1").arg(4 + r.skipped.size())));
+    EXPECT_FALSE(skipped.contains(QStringLiteral("A%1").arg(5 + r.skipped.size())));
 }
 
 TEST_F(CompareFilesTest, AWorkbookThatCannotBeWrittenWholeIsNotWrittenAtAll)
@@ -518,9 +530,10 @@ TEST_F(CompareFilesTest, AWorkbookThatCannotBeWrittenWholeIsNotWrittenAtAll)
     const QString whole = env.path("whole.xlsx");
     ASSERT_EQ(WriteComparisonWorkbook(r, run, whole), QString());
     const QString out = env.path("full.xlsx");
-    {
-        FileSizeLimit full(QFileInfo(whole).size() - 1);
-        EXPECT_FALSE(WriteComparisonWorkbook(r, run, out).isEmpty());
+    // The disk fills within the last block, or half-way.
+    for (const qint64 room : {QFileInfo(whole).size() - 1, QFileInfo(whole).size() / 2}) {
+        FileSizeLimit full(room);
+        EXPECT_FALSE(WriteComparisonWorkbook(r, run, out).isEmpty()) << room;
     }
     EXPECT_FALSE(QFile::exists(out));
     EXPECT_TRUE(QDir(env.path(QString())).entryList({"*.xlsx*"}, QDir::Files).contains("whole.xlsx"));

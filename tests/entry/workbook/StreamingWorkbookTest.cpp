@@ -12,6 +12,9 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <sys/resource.h>
+
 namespace {
 QJsonObject sheetOf(const QJsonObject& book, int index)
 {
@@ -115,6 +118,36 @@ TEST(StreamingWorkbook, FailuresLeaveTheTargetAsItWas)
     // A folder that cannot be made.
     StreamingWorkbook nowhere(target + QStringLiteral("/inside.xlsx"));
     EXPECT_FALSE(nowhere.close().isEmpty());
+}
+
+TEST(StreamingWorkbook, ADiskFullAtTheLastBlockFailsTheClose)
+{
+    TestEnvironment env(TestEnvironment::Empty);
+    auto write = [](const QString& path) {
+        StreamingWorkbook out(path);
+        out.addSheet(QStringLiteral("S"));
+        for (int r = 0; r < 200; ++r)
+            out.writeRow({StreamCell::fromNumber(r), StreamCell::fromText(QStringLiteral("工会%1").arg(r))});
+        return out.close();
+    };
+    const QString whole = env.path(QStringLiteral("whole.xlsx"));
+    ASSERT_EQ(write(whole), QString());
+    const QString target = env.path(QStringLiteral("full.xlsx"));
+    for (const qint64 room : {QFileInfo(whole).size() - 1, QFileInfo(whole).size() - 200}) {
+        // Files of this process cannot grow beyond the room, as on a full disk.
+        rlimit old{};
+        getrlimit(RLIMIT_FSIZE, &old);
+        const auto handler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = old;
+        limit.rlim_cur = rlim_t(room);
+        setrlimit(RLIMIT_FSIZE, &limit);
+        const QString error = write(target);
+        setrlimit(RLIMIT_FSIZE, &old);
+        std::signal(SIGXFSZ, handler);
+        EXPECT_FALSE(error.isEmpty()) << room;
+        EXPECT_FALSE(QFile::exists(target));
+    }
+    EXPECT_TRUE(leftovers(env.path(QString())).isEmpty());
 }
 
 TEST(MakeWorkbookVisible, NamesTheFileAfterTheTemplateAndTheTime)
