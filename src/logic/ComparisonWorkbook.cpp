@@ -24,6 +24,8 @@ void writeList(StreamingWorkbook& book, const QString& name, const QVector<QVect
         for (int c = 0; c < formats.size(); ++c)
             if (!formats[c].isEmpty())
                 book.setColumnFormat(c + 1, formats[c]);
+        // The column titles come again at the top of every printed page.
+        book.setPrintLandscapeOnePageWide(int(head.size()) + 1);
         for (int r = 0; r < head.size(); ++r)
             book.writeRow(head[r], r == 0 ? RowFont{true, 14} : RowFont{});
         book.writeRow(titles, RowFont{true, 0});

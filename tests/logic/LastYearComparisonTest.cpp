@@ -475,6 +475,13 @@ TEST_F(CompareFilesTest, TheWorkbookHoldsTheThreeLists)
     EXPECT_EQ(sheets[1]["name"].toString(), "本年未填报的单位");
     EXPECT_EQ(sheets[2]["name"].toString(), "本年新填报的单位");
     EXPECT_EQ(sheets[3]["name"].toString(), "未比对的指标");
+    for (const QJsonValue& sheet : sheets) {
+        // Printed landscape on A4, one page wide.
+        EXPECT_EQ(sheet["orientation"].toString(), "landscape");
+        EXPECT_TRUE(sheet["fitToPage"].toBool());
+        EXPECT_TRUE(sheet["fitToWidth"].isNull() || sheet["fitToWidth"].toInt() == 1); // absent: 1
+        EXPECT_EQ(sheet["paperSize"].toInt(), 9);
+    }
     const QJsonObject flagged = sheets[0]["cells"].toObject();
     auto cell = [](const QJsonObject& cells, const char* at) { return cells[at].toObject(); };
     EXPECT_EQ(cell(flagged, "A1")["value"].toString(), "与上年数据比对：变动较大的数据");

@@ -168,6 +168,19 @@ void StreamingWorkbook::setAutoFit(bool autoFit)
         s->autoFit = autoFit;
 }
 
+void StreamingWorkbook::setPrintLandscapeOnePageWide(int titleRow)
+{
+    SheetColumns* s = d->failed() ? nullptr : d->current();
+    if (!s)
+        return;
+    worksheet_set_landscape(s->sheet);
+    worksheet_set_paper(s->sheet, 9); // A4
+    worksheet_fit_to_pages(s->sheet, 1, 0);
+    if (titleRow > 0)
+        d->check(worksheet_repeat_rows(s->sheet, lxw_row_t(titleRow - 1), lxw_row_t(titleRow - 1)),
+                 QStringLiteral("无法设置打印标题"));
+}
+
 void StreamingWorkbook::writeRow(const QVector<StreamCell>& cells, const RowFont& font)
 {
     SheetColumns* s = d->failed() ? nullptr : d->current();

@@ -55,6 +55,10 @@ public:
     // characters count double), as Worksheet::autoFitColumn does; a set width is kept.
     void setAutoFit(bool autoFit);
 
+    // Prints the current sheet landscape on A4, one page wide, with the row titleRow (counted
+    // from 1; 0: none) repeated at the top of every page.
+    void setPrintLandscapeOnePageWide(int titleRow);
+
     // Writes the next row of the current sheet (row 1 first).
     void writeRow(const QVector<StreamCell>& cells, const RowFont& font = {});
     // Rows written to the current sheet so far.
