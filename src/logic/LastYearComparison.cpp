@@ -45,6 +45,31 @@ bool pairCounts(double x, double y)
     return x > 0 && y > 0 && x != y && std::isfinite(x) && std::isfinite(y);
 }
 
+// max(x, y)^U, the dearest step of the method. Most values are small whole numbers that recur
+// across units and indicators, so their powers are kept once computed (the same std::pow, so
+// the results stay those of the method as written).
+class SizeWeight {
+public:
+    explicit SizeWeight(double u) : m_u(u) {}
+    double operator()(double size)
+    {
+        if (size < kKept && size == std::floor(size)) {
+            if (m_kept.empty())
+                m_kept.assign(kKept, -1);
+            double& kept = m_kept[size_t(size)];
+            if (kept < 0)
+                kept = std::pow(size, m_u);
+            return kept;
+        }
+        return std::pow(size, m_u);
+    }
+
+private:
+    static constexpr int kKept = 1 << 16;
+    double m_u;
+    std::vector<double> m_kept;
+};
+
 // ---------------------------------------------------------------- the sweep
 
 // A value of a pair in 32 bits: a whole number below 2^31 as itself, any other value as the
@@ -53,34 +78,49 @@ bool pairCounts(double x, double y)
 constexpr uint32_t kWideBit = 0x80000000u;
 
 struct PairEntry {
-    uint32_t row; // among the matched units
     uint32_t current;
     uint32_t last;
 };
 
-// The pairs of one indicator in blocks, so growing never copies what is held.
+// The pairs of one indicator: the two values in blocks, so growing never copies what is held,
+// and which matched units they belong to as one bit per unit, so a pair takes 8 bytes.
 class PairList {
 public:
-    void add(const PairEntry& entry)
+    void add(uint32_t row, const PairEntry& entry)
     {
         if (m_blocks.empty() || m_blocks.back().size() == kBlock) {
             m_blocks.emplace_back();
             m_blocks.back().reserve(kBlock);
         }
         m_blocks.back().push_back(entry);
+        ++m_count;
+        if (m_units.size() <= row / 64)
+            m_units.resize(row / 64 + 1, 0);
+        m_units[row / 64] |= uint64_t(1) << (row % 64);
     }
+    // Visits the pairs in the order they were added, with the unit of each.
     template <typename Visit>
     void forEach(Visit&& visit) const
     {
+        size_t word = 0;
+        uint64_t bits = m_units.empty() ? 0 : m_units[0];
         for (const auto& block : m_blocks)
-            for (const PairEntry& e : block)
-                visit(e);
+            for (const PairEntry& e : block) {
+                while (bits == 0)
+                    bits = m_units[++word];
+                const uint32_t row = uint32_t(word * 64 + size_t(__builtin_ctzll(bits)));
+                bits &= bits - 1;
+                visit(row, e);
+            }
     }
-    size_t size() const { return m_blocks.empty() ? 0 : (m_blocks.size() - 1) * kBlock + m_blocks.back().size(); }
+
+    size_t size() const { return m_count; }
 
 private:
     static constexpr size_t kBlock = 4096;
     std::vector<std::vector<PairEntry>> m_blocks;
+    std::vector<uint64_t> m_units;
+    size_t m_count = 0;
 };
 
 class ValueStore {
@@ -274,12 +314,14 @@ double InterpolatedPercentile(std::vector<double>& values, double p)
     return below + (above - below) * fraction;
 }
 
-IndicatorOutcome AssessIndicator(const std::vector<double>& current, const std::vector<double>& last,
-                                 const CompareParameters& p)
+namespace {
+IndicatorOutcome assess(const std::vector<double>& current, const std::vector<double>& last, const CompareParameters& p,
+                        SizeWeight& weight)
 {
     IndicatorOutcome out;
     std::vector<int> place;
     const size_t n = std::min(current.size(), last.size());
+    place.reserve(n);
     for (size_t i = 0; i < n; ++i)
         if (pairCounts(current[i], last[i]))
             place.push_back(int(i));
@@ -309,7 +351,7 @@ IndicatorOutcome AssessIndicator(const std::vector<double>& current, const std::
     for (size_t j = 0; j < place.size(); ++j) {
         const double r = ratios[j];
         const double s = r < out.medianRatio ? 1 - out.medianRatio / r : r / out.medianRatio - 1;
-        effects[j] = s * std::pow(std::max(current[place[j]], last[place[j]]), p.u);
+        effects[j] = s * weight(std::max(current[place[j]], last[place[j]]));
         if (!std::isfinite(effects[j]))
             return beyond();
     }
@@ -336,6 +378,15 @@ IndicatorOutcome AssessIndicator(const std::vector<double>& current, const std::
         out.flags.push_back(flag);
     }
     return out;
+}
+
+} // namespace
+
+IndicatorOutcome AssessIndicator(const std::vector<double>& current, const std::vector<double>& last,
+                                 const CompareParameters& parameters)
+{
+    SizeWeight weight(parameters.u);
+    return assess(current, last, parameters, weight);
 }
 
 // ---------------------------------------------------------------- indicators
@@ -449,7 +500,7 @@ CompareResult CompareWithLastYear(Connection& working, const QString& lastYearFi
                     const double y = numberAt(before.row(), 3 + k);
                     if (!pairCounts(x, y))
                         continue;
-                    pairs[size_t(k)].add({row, values.encode(x), values.encode(y)});
+                    pairs[size_t(k)].add(row, {values.encode(x), values.encode(y)});
                     anyPair = true;
                 }
                 if (anyPair) {
@@ -481,17 +532,21 @@ CompareResult CompareWithLastYear(Connection& working, const QString& lastYearFi
 
     std::vector<double> current, last;
     std::vector<uint32_t> rows;
+    SizeWeight weight(parameters.u); // one table for every indicator of the run
     for (int k = 0; k < indicatorCount; ++k) {
         current.clear();
         last.clear();
         rows.clear();
-        pairs[size_t(k)].forEach([&](const PairEntry& e) {
+        current.reserve(pairs[size_t(k)].size());
+        last.reserve(pairs[size_t(k)].size());
+        rows.reserve(pairs[size_t(k)].size());
+        pairs[size_t(k)].forEach([&](uint32_t row, const PairEntry& e) {
             current.push_back(values.decode(e.current));
             last.push_back(values.decode(e.last));
-            rows.push_back(e.row);
+            rows.push_back(row);
         });
         pairs[size_t(k)] = PairList(); // its memory goes as soon as it is read
-        const IndicatorOutcome outcome = AssessIndicator(current, last, parameters);
+        const IndicatorOutcome outcome = assess(current, last, parameters, weight);
         result.pairs << outcome.pairs;
         if (outcome.skipped)
             result.skipped << result.indicators[k].field;
