@@ -1,10 +1,7 @@
 #include "base/PublicProcedure.h"
 
 #include <QFile>
-#include <QFileInfo>
 #include <QSaveFile>
-
-#include <sys/stat.h>
 
 bool CopyFileContents(const QString& source, const QString& target, QString* error)
 {
@@ -53,17 +50,4 @@ bool CommitWhole(QSaveFile& file, QString* error)
     if (error)
         *error = flushed ? file.errorString() : flushError;
     return false;
-}
-
-bool IsSameFile(const QString& a, const QString& b)
-{
-    const QFileInfo x(a), y(b);
-    if (!x.exists() || !y.exists())
-        return false;
-    if (x.canonicalFilePath() == y.canonicalFilePath())
-        return true;
-    struct stat sa {}, sb {};
-    return ::stat(QFile::encodeName(x.absoluteFilePath()).constData(), &sa) == 0
-           && ::stat(QFile::encodeName(y.absoluteFilePath()).constData(), &sb) == 0 && sa.st_dev == sb.st_dev
-           && sa.st_ino == sb.st_ino;
 }

@@ -12,7 +12,3 @@ bool CopyFileContents(const QString& source, const QString& target, QString* err
 // byte reached it; otherwise it is discarded, the result is false and *error says why.
 // (QSaveFile::commit alone does not notice a failed final flush.)
 bool CommitWhole(QSaveFile& file, QString* error = nullptr);
-
-// Whether two names lead to the same existing file: the same canonical path, or the same file
-// under another name (a hard link).
-bool IsSameFile(const QString& a, const QString& b);

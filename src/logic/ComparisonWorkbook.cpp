@@ -1,6 +1,5 @@
 #include "logic/ComparisonWorkbook.h"
 
-#include "base/PublicProcedure.h"
 #include "base/ValueText.h"
 #include "entry/SurveyPages.h"
 #include "entry/workbook/StreamingWorkbook.h"
@@ -73,9 +72,9 @@ QString ComparisonProposedName(const QDate& date)
 
 QString WriteComparisonWorkbook(const CompareResult& result, const ComparisonRun& run, const QString& path)
 {
-    if (IsSameFile(path, run.workingFile))
+    if (SameFileOnDisk(path, run.workingFile))
         return QStringLiteral("不能把比对结果写到正在使用的数据库文件中");
-    if (IsSameFile(path, run.lastYearFile))
+    if (SameFileOnDisk(path, run.lastYearFile))
         return QStringLiteral("不能把比对结果写到上年数据文件中");
 
     StreamingWorkbook book(path);

@@ -1,6 +1,5 @@
 #include "logic/LastYearComparison.h"
 
-#include "base/PublicProcedure.h"
 #include "base/SettingsStore.h"
 #include "db/Connection.h"
 #include "db/DbError.h"
@@ -9,6 +8,7 @@
 #include "model/FieldCatalogue.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -17,6 +17,7 @@
 #include <limits>
 
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 namespace {
 const QString kAlias = QStringLiteral("lastyear");
@@ -233,6 +234,21 @@ QString sweepSql(const QString& schema, const QVector<CompareIndicator>& indicat
 }
 } // namespace
 
+// ---------------------------------------------------------------- files
+
+bool SameFileOnDisk(const QString& a, const QString& b)
+{
+    const QFileInfo x(a), y(b);
+    if (a.isEmpty() || b.isEmpty() || !x.exists() || !y.exists())
+        return false;
+    if (x.canonicalFilePath() == y.canonicalFilePath())
+        return true;
+    struct stat sa {}, sb {};
+    return ::stat(QFile::encodeName(x.absoluteFilePath()).constData(), &sa) == 0
+           && ::stat(QFile::encodeName(y.absoluteFilePath()).constData(), &sb) == 0 && sa.st_dev == sb.st_dev
+           && sa.st_ino == sb.st_ino;
+}
+
 // ---------------------------------------------------------------- parameters
 
 QString CheckCompareParameters(const CompareParameters& p)
@@ -436,7 +452,7 @@ CompareResult CompareWithLastYear(Connection& working, const QString& lastYearFi
         result.refused = QStringLiteral("找不到上年数据文件“%1”").arg(lastYearFile);
         return result;
     }
-    if (IsSameFile(lastYearFile, working.path())) {
+    if (SameFileOnDisk(lastYearFile, working.path())) {
         result.refused = QStringLiteral("所选的文件是正在使用的数据库，不能作为上年数据");
         return result;
     }

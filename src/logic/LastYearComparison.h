@@ -111,6 +111,10 @@ struct CompareResult {
 CompareResult CompareWithLastYear(Connection& working, const QString& lastYearFile,
                                   const CompareParameters& parameters, const BatchCheckHooks& hooks = {});
 
+// Whether two names lead to one existing file: the same canonical path (links followed), or the
+// same file under another name (a hard link).
+bool SameFileOnDisk(const QString& a, const QString& b);
+
 // "rise" or "fall"; "增" or "减".
 QString DirectionWord(bool rise);
 QString DirectionText(bool rise);

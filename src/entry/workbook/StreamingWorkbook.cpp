@@ -259,11 +259,9 @@ QString StreamingWorkbook::close()
     const lxw_error closed = workbook_close(d->book);
     d->book = nullptr;
     d->check(closed, QStringLiteral("无法写入文件%1").arg(QDir::toNativeSeparators(d->target)));
-    // The packer does not notice when the last block it hands the system is not written (a full
-    // disk): what reached the file is checked before it takes the target's place.
-    QString notWhole;
-    if (!d->failed() && !IsWholeZip(d->temp, &notWhole))
-        d->fail(QStringLiteral("无法完整写入文件%1（%2）").arg(QDir::toNativeSeparators(d->target), notWhole));
+    // The writer does not report a full disk in every write: the file must be whole.
+    if (!d->failed() && !IsWholeZip(d->temp))
+        d->fail(QStringLiteral("无法写入文件%1：文件没有写完整，磁盘可能已满").arg(QDir::toNativeSeparators(d->target)));
     if (d->failed()) {
         QFile::remove(d->temp);
         return d->error;

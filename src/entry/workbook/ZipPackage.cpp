@@ -25,80 +25,6 @@ QString zipErrorText(int code)
 }
 } // namespace
 
-namespace {
-// The name of the root element of an XML text, from its first tag that is no declaration.
-QByteArray rootName(const QByteArray& head)
-{
-    int at = 0;
-    while ((at = head.indexOf('<', at)) >= 0) {
-        if (at + 1 < head.size() && head[at + 1] != '?' && head[at + 1] != '!') {
-            int end = at + 1;
-            while (end < head.size() && !QByteArray(" \t\r\n/>").contains(head[end]))
-                ++end;
-            return head.mid(at + 1, end - at - 1);
-        }
-        ++at;
-    }
-    return {};
-}
-} // namespace
-
-bool IsWholeZip(const QString& path, QString* error)
-{
-    int code = 0;
-    // The end record and the central directory come last: a file cut short has neither. (The
-    // stricter check of the local headers refuses the zip64 form the workbook writer uses.)
-    zip_t* archive = zip_open(QFile::encodeName(path).constData(), ZIP_RDONLY, &code);
-    if (!archive) {
-        *error = zipErrorText(code);
-        return false;
-    }
-    // Each part passed through a temporary file of the writer, whose failed writes it does not
-    // notice either: every part must unpack to its stated size, and an XML part must end with
-    // the closing tag of its root element.
-    bool whole = true;
-    const zip_int64_t count = zip_get_num_entries(archive, 0);
-    char buffer[1 << 16];
-    for (zip_int64_t i = 0; whole && i < count; ++i) {
-        zip_stat_t st;
-        zip_file_t* file = nullptr;
-        if (zip_stat_index(archive, zip_uint64_t(i), 0, &st) != 0 || !(file = zip_fopen_index(archive, zip_uint64_t(i), 0))) {
-            whole = false;
-            break;
-        }
-        const QString name = QString::fromUtf8(st.name);
-        const bool xml = name.endsWith(QLatin1String(".xml")) || name.endsWith(QLatin1String(".rels"));
-        QByteArray head, tail;
-        zip_uint64_t total = 0;
-        zip_int64_t n;
-        while ((n = zip_fread(file, buffer, sizeof buffer)) > 0) {
-            total += zip_uint64_t(n);
-            if (xml) {
-                if (head.size() < 512)
-                    head += QByteArray(buffer, int(qMin<zip_int64_t>(n, 512 - head.size())));
-                tail = (tail + QByteArray(buffer, int(n))).right(256);
-            }
-        }
-        zip_fclose(file);
-        if (n < 0 || ((st.valid & ZIP_STAT_SIZE) && total != st.size)) {
-            whole = false;
-        } else if (xml) {
-            const QByteArray root = rootName(head);
-            whole = !root.isEmpty() && tail.trimmed().endsWith("</" + root + ">");
-        }
-        if (!whole)
-            *error = QStringLiteral("部件%1不完整").arg(name);
-    }
-    if (whole && count < 0) {
-        whole = false;
-        *error = QStringLiteral("无法读取文件的目录");
-    } else if (!whole && error->isEmpty()) {
-        *error = QStringLiteral("文件不完整");
-    }
-    zip_discard(archive);
-    return whole;
-}
-
 bool ReadZipEntries(const QString& path, QVector<ZipEntry>* entries, QString* error)
 {
     if (!QFileInfo(path).isFile()) {
@@ -196,6 +122,72 @@ bool WriteZipEntries(const QString& path, const QVector<ZipEntry>& entries, QStr
         return false;
     }
     return true;
+}
+
+namespace {
+// Whether an XML part, of which the start and the end are given, ends by closing the element it
+// opens first (or is that one element, closed in itself).
+bool xmlPartEnds(const QByteArray& head, const QByteArray& tail, bool headIsWhole)
+{
+    qsizetype start = -1;
+    for (qsizetype i = head.indexOf('<'); i >= 0; i = head.indexOf('<', i + 1))
+        if (i + 1 < head.size() && head[i + 1] != '?' && head[i + 1] != '!') {
+            start = i;
+            break;
+        }
+    if (start < 0)
+        return false;
+    qsizetype end = start + 1;
+    while (end < head.size() && !QByteArray(" \t\r\n/>").contains(head[end]))
+        ++end;
+    const QByteArray root = head.mid(start + 1, end - start - 1);
+    const QByteArray last = tail.trimmed();
+    if (last.endsWith("</" + root + ">"))
+        return true;
+    return headIsWhole && last.endsWith("/>") && head.indexOf('<', start + 1) < 0;
+}
+} // namespace
+
+bool IsWholeZip(const QString& path)
+{
+    int code = 0;
+    // The directory closes the file: a file cut short has none. (libzip's stricter consistency
+    // check refuses the zip64 headers the workbook writer puts before each entry.)
+    zip_t* archive = zip_open(QFile::encodeName(path).constData(), ZIP_RDONLY, &code);
+    if (!archive)
+        return false;
+    constexpr qsizetype kHead = 1024, kTail = 256;
+    bool whole = true;
+    const zip_int64_t count = zip_get_num_entries(archive, 0);
+    for (zip_int64_t i = 0; whole && i < count; ++i) {
+        zip_stat_t st;
+        if (zip_stat_index(archive, zip_uint64_t(i), 0, &st) != 0 || !(st.valid & ZIP_STAT_SIZE)) {
+            whole = false;
+            break;
+        }
+        const QByteArray name(st.name);
+        if (!name.endsWith(".xml") && !name.endsWith(".rels"))
+            continue;
+        zip_file_t* file = zip_fopen_index(archive, zip_uint64_t(i), 0);
+        if (!file) {
+            whole = false;
+            break;
+        }
+        QByteArray head, tail, chunk(1 << 16, Qt::Uninitialized);
+        zip_uint64_t total = 0;
+        for (zip_int64_t n; (n = zip_fread(file, chunk.data(), zip_uint64_t(chunk.size()))) > 0;) {
+            total += zip_uint64_t(n);
+            if (head.size() < kHead)
+                head.append(chunk.constData(), qMin<qsizetype>(n, kHead - head.size()));
+            const qsizetype kept = qMin<qsizetype>(n, kTail);
+            tail.append(chunk.constData() + n - kept, kept);
+            tail = tail.right(kTail);
+        }
+        zip_fclose(file);
+        whole = total == st.size && xmlPartEnds(head, tail, total <= zip_uint64_t(kHead));
+    }
+    zip_discard(archive);
+    return whole;
 }
 
 bool MoveIntoPlace(const QString& temp, const QString& target)

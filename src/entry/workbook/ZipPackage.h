@@ -18,10 +18,11 @@ bool ReadZipEntries(const QString& path, QVector<ZipEntry>* entries, QString* er
 // on failure the target is untouched and false is returned with the reason.
 bool WriteZipEntries(const QString& path, const QVector<ZipEntry>& entries, QString* error);
 
-// Whether the file is a whole zip: its central directory and end record, written last, are there,
-// every part unpacks to its stated size, and every XML part ends with the closing tag of its root
-// element. A writer that lost a block to a full disk leaves a file that is not.
-bool IsWholeZip(const QString& path, QString* error);
+// Whether a workbook another library wrote is whole: its directory, which ends the file, is there
+// and every XML part ends by closing the element it opens. (The workbook writer reports neither
+// a failed last block of the file nor a failed write of the temporary files its parts pass
+// through, so a full disk leaves a file cut short or parts cut short inside a sound file.)
+bool IsWholeZip(const QString& path);
 
 // Renames a finished temporary file over the target in one step. The file keeps the target's
 // permissions when the target existed, and gets the usual ones (rw-r--r--) otherwise; on
