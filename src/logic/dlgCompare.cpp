@@ -188,11 +188,6 @@ QTableView* makeGrid(QAbstractItemModel* model, QWidget* parent)
     grid->horizontalHeader()->setStretchLastSection(true);
     return grid;
 }
-
-QString parameterText(double value)
-{
-    return FormatNumberText(value);
-}
 } // namespace
 
 TdlgCompareForm::TdlgCompareForm(EditorProvider editor, std::function<void()> refreshList, QWidget* parent)
@@ -219,7 +214,7 @@ TdlgCompareForm::TdlgCompareForm(EditorProvider editor, std::function<void()> re
     const double values[3] = {stored.u, stored.a, stored.c};
     const char* labels[3] = {"U（规模的权重）", "A（最小距离的比例）", "C（界限的倍数）"};
     for (int i = 0; i < 3; ++i) {
-        m_parameters[i] = new QLineEdit(parameterText(values[i]));
+        m_parameters[i] = new QLineEdit(FormatNumberText(values[i]));
         m_parameters[i]->setObjectName(QStringLiteral("Parameter%1").arg(QLatin1Char("UAC"[i])));
         auto* validator = new QDoubleValidator(0, i == 0 ? 1 : i == 1 ? 100 : 1000, 6, m_parameters[i]);
         validator->setLocale(QLocale::c());
@@ -459,7 +454,7 @@ void TdlgCompareForm::tbRunClick()
         CurrentPrompter().message(e.message());
     }
     showResult();
-    setRunning(false);
+    m_export->setEnabled(true);
     if (isVisible())
         m_grids[0]->setFocus();
 }
