@@ -76,16 +76,17 @@ int main(int argc, char* argv[])
     const double begun = ClockSeconds(CLOCK_MONOTONIC);
     CompareWithLastYear(db, last, CompareParameters{}, hooks);
     const double ended = ClockSeconds(CLOCK_MONOTONIC);
-    std::printf("rows read: %lld in both files, %.1f MB and %.1f MB\n", plainRows, QFileInfo(now).size() / 1048576.0,
-                QFileInfo(last).size() / 1048576.0);
-    std::printf("units in both years: %lld; indicators %lld, skipped %lld; flagged %lld; absent now %lld, new now %lld\n",
+    std::printf("rows read: %lld in both files, %.1f MB and %.1f MB\n", plainRows,
+                QFileInfo(now).size() / 1048576.0, QFileInfo(last).size() / 1048576.0);
+    std::printf("units in both years: %lld; indicators %lld, skipped %lld; flagged %lld; absent now %lld, "
+                "new now %lld\n",
                 r.matched, qint64(r.indicators.size()), qint64(r.skipped.size()), qint64(r.flagged.size()),
                 qint64(r.absentNow.size()), qint64(r.newNow.size()));
     PrintTiming("plain reader on both files, best of 3", plain);
     PrintTiming("comparison with last year (file checks, both sweeps, method), best of 3", compare);
     PrintRatio(compare, plain, 3.0);
-    std::printf("one run with progress: file checks %.2f s, both sweeps %.2f s, the method %.2f s\n", startedAt - begun,
-                sweptAt - startedAt, ended - sweptAt);
+    std::printf("one run with progress: file checks %.2f s, both sweeps %.2f s, the method %.2f s\n",
+                startedAt - begun, sweptAt - startedAt, ended - sweptAt);
     std::printf("peak resident: %.1f MB (%.1f MB while the files were made)\n", PeakKilobytes() / 1024.0,
                 madeKilobytes / 1024.0);
     return 0;

@@ -79,21 +79,25 @@ int runCompare(const CommandArgs& args, BatchOutput& out)
                                        {QStringLiteral("ratio"), f.ratio},
                                        {QStringLiteral("score"), f.score},
                                        {QStringLiteral("direction"), DirectionWord(f.rise)}});
-        out.setBareResult(QJsonObject{{QStringLiteral("flagged"), flagged},
-                                      {QStringLiteral("absentNow"), codeArray(result.absentNow)},
-                                      {QStringLiteral("newNow"), codeArray(result.newNow)},
-                                      {QStringLiteral("skipped"), QJsonArray::fromStringList(result.skipped)}});
+        out.setBareResult(
+            QJsonObject{{QStringLiteral("flagged"), flagged},
+                        {QStringLiteral("absentNow"), codeArray(result.absentNow)},
+                        {QStringLiteral("newNow"), codeArray(result.newNow)},
+                        {QStringLiteral("skipped"), QJsonArray::fromStringList(result.skipped)}});
         return out.finish(status);
     }
     out.line(QStringLiteral("单位编号\t单位名称\t指标\t页\t上年\t本年\t比值\t增/减\t得分"));
     for (const CompareFlag& f : result.flagged) {
         const CompareIndicator& i = result.indicators[f.indicator];
         out.line(QStringList{FormatNumberText(f.code), f.name, i.field, ComparisonPageText(i.page),
-                             FormatNumberText(f.last), FormatNumberText(f.current), QString::number(f.ratio, 'f', 2),
-                             DirectionText(f.rise), QString::number(f.score, 'f', 2)}
+                             FormatNumberText(f.last), FormatNumberText(f.current),
+                             QString::number(f.ratio, 'f', 2), DirectionText(f.rise),
+                             QString::number(f.score, 'f', 2)}
                      .join(QLatin1Char('\t')));
     }
-    out.line(QStringLiteral("比对了%1个两年都填报数据的单位，变动较大的数据%2项").arg(result.matched).arg(result.flagged.size()));
+    out.line(QStringLiteral("比对了%1个两年都填报数据的单位，变动较大的数据%2项")
+                 .arg(result.matched)
+                 .arg(result.flagged.size()));
     out.line(QStringLiteral("上年填报数据、本年没有填报的单位：%1个；本年新填报数据的单位：%2个")
                  .arg(result.absentNow.size())
                  .arg(result.newNow.size()));
@@ -121,7 +125,8 @@ CommandSpec CompareCommand()
         "退出状态 0：没有变动较大的数据；1：有变动较大的数据。");
     c.options = {
         {QStringLiteral("u"), QStringLiteral("U"), QStringLiteral("规模的权重，0 到 1（缺省 0.5）")},
-        {QStringLiteral("a"), QStringLiteral("A"), QStringLiteral("最小距离占中位数的比例，0 到 100（缺省 0.05）")},
+        {QStringLiteral("a"), QStringLiteral("A"),
+         QStringLiteral("最小距离占中位数的比例，0 到 100（缺省 0.05）")},
         {QStringLiteral("c"), QStringLiteral("C"), QStringLiteral("界限是距离的几倍，大于 0（缺省 4）")},
     };
     c.run = runCompare;

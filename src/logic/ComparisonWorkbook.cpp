@@ -62,7 +62,8 @@ QString OtherYearText(int state, const TMenuItemDataArray& states)
     if (state < 0)
         return QStringLiteral("没有这个单位的记录");
     const QString name = FindCodeName(states, state);
-    return name.isEmpty() ? QStringLiteral("填报状态%1").arg(state) : QStringLiteral("%1 %2").arg(state).arg(name);
+    return name.isEmpty() ? QStringLiteral("填报状态%1").arg(state)
+                          : QStringLiteral("%1 %2").arg(state).arg(name);
 }
 
 QString ComparisonProposedName(const QDate& date)
@@ -88,34 +89,46 @@ QString WriteComparisonWorkbook(const CompareResult& result, const ComparisonRun
         {text(QStringLiteral("与上年数据比对：变动较大的数据"))},
         {text(source)},
         {text(parameters)},
-        {text(QStringLiteral("比对的单位：%1个；变动较大的数据：%2项").arg(result.matched).arg(result.flagged.size()))},
+        {text(QStringLiteral("比对的单位：%1个；变动较大的数据：%2项")
+                  .arg(result.matched)
+                  .arg(result.flagged.size()))},
         {text(QStringLiteral("可比的单位少于%1个、未比对的指标：%2个（见工作表“未比对的指标”）")
                   .arg(kComparePairsNeeded)
                   .arg(result.skipped.size()))},
         {}};
-    const QVector<StreamCell> flaggedTitles{text(QStringLiteral("单位编号")), text(QStringLiteral("单位名称")),
-                                            text(QStringLiteral("指标")),     text(QStringLiteral("指标名称")),
-                                            text(QStringLiteral("页")),       text(QStringLiteral("上年")),
-                                            text(QStringLiteral("本年")),     text(QStringLiteral("比值")),
-                                            text(QStringLiteral("增/减")),    text(QStringLiteral("得分"))};
-    writeList(book, QStringLiteral("变动较大的数据"), flaggedHead, flaggedTitles, {15, 30, 7, 44, 7, 14, 14, 10, 7, 10},
+    const QVector<StreamCell> flaggedTitles{
+        text(QStringLiteral("单位编号")), text(QStringLiteral("单位名称")), text(QStringLiteral("指标")),
+        text(QStringLiteral("指标名称")), text(QStringLiteral("页")),       text(QStringLiteral("上年")),
+        text(QStringLiteral("本年")),     text(QStringLiteral("比值")),     text(QStringLiteral("增/减")),
+        text(QStringLiteral("得分"))};
+    writeList(book, QStringLiteral("变动较大的数据"), flaggedHead, flaggedTitles,
+              {15, 30, 7, 44, 7, 14, 14, 10, 7, 10},
               {QStringLiteral("0"), QString(), QString(), QString(), QString(), QString(), QString(),
                QStringLiteral("0.00"), QString(), QStringLiteral("0.00")},
               result.flagged.size(), [&result](qint64 r) {
                   const CompareFlag& f = result.flagged[r];
                   const CompareIndicator& i = result.indicators[f.indicator];
-                  return QVector<StreamCell>{number(f.code),  text(f.name),  text(i.field),
-                                             text(i.caption), text(ComparisonPageText(i.page)),
-                                             number(f.last), number(f.current), number(f.ratio),
-                                             text(DirectionText(f.rise)), number(f.score)};
+                  return QVector<StreamCell>{number(f.code),
+                                             text(f.name),
+                                             text(i.field),
+                                             text(i.caption),
+                                             text(ComparisonPageText(i.page)),
+                                             number(f.last),
+                                             number(f.current),
+                                             number(f.ratio),
+                                             text(DirectionText(f.rise)),
+                                             number(f.score)};
               });
 
-    auto unitList = [&](const QString& name, const QString& title, const QString& other, const QVector<CompareUnit>& units) {
-        writeList(book, name, {{text(title)}, {text(source)}, {text(QStringLiteral("单位数：%1").arg(units.size()))}, {}},
-                  {text(QStringLiteral("单位编号")), text(QStringLiteral("单位名称")), text(other)}, {15, 30, 18},
-                  {QStringLiteral("0")}, units.size(), [&units, &run](qint64 r) {
+    auto unitList = [&](const QString& name, const QString& title, const QString& other,
+                        const QVector<CompareUnit>& units) {
+        writeList(book, name,
+                  {{text(title)}, {text(source)}, {text(QStringLiteral("单位数：%1").arg(units.size()))}, {}},
+                  {text(QStringLiteral("单位编号")), text(QStringLiteral("单位名称")), text(other)},
+                  {15, 30, 18}, {QStringLiteral("0")}, units.size(), [&units, &run](qint64 r) {
                       const CompareUnit& u = units[r];
-                      return QVector<StreamCell>{number(u.code), text(u.name), text(OtherYearText(u.otherState, run.states))};
+                      return QVector<StreamCell>{number(u.code), text(u.name),
+                                                 text(OtherYearText(u.otherState, run.states))};
                   });
     };
     unitList(QStringLiteral("本年未填报的单位"), QStringLiteral("上年填报数据、本年没有填报数据的单位"),

@@ -28,7 +28,8 @@ constexpr qint64 kEventsMs = 20;
 // ---------------------------------------------------------------- the settings store
 
 const QString kFileValue = QStringLiteral("CompareLastYearFile");
-const QString kParameterValues[3] = {QStringLiteral("CompareU"), QStringLiteral("CompareA"), QStringLiteral("CompareC")};
+const QString kParameterValues[3] = {QStringLiteral("CompareU"), QStringLiteral("CompareA"),
+                                     QStringLiteral("CompareC")};
 
 QString readText(const QString& name)
 {
@@ -100,8 +101,7 @@ public:
         m_units[row / 64] |= uint64_t(1) << (row % 64);
     }
     // Visits the pairs in the order they were added, with the unit of each.
-    template <typename Visit>
-    void forEach(Visit&& visit) const
+    template <typename Visit> void forEach(Visit&& visit) const
     {
         size_t word = 0;
         uint64_t bits = m_units.empty() ? 0 : m_units[0];
@@ -243,10 +243,11 @@ bool SameFileOnDisk(const QString& a, const QString& b)
         return false;
     if (x.canonicalFilePath() == y.canonicalFilePath())
         return true;
-    struct stat sa {}, sb {};
-    return ::stat(QFile::encodeName(x.absoluteFilePath()).constData(), &sa) == 0
-           && ::stat(QFile::encodeName(y.absoluteFilePath()).constData(), &sb) == 0 && sa.st_dev == sb.st_dev
-           && sa.st_ino == sb.st_ino;
+    struct stat sa = {};
+    struct stat sb = {};
+    return ::stat(QFile::encodeName(x.absoluteFilePath()).constData(), &sa) == 0 &&
+           ::stat(QFile::encodeName(y.absoluteFilePath()).constData(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+           sa.st_ino == sb.st_ino;
 }
 
 // ---------------------------------------------------------------- parameters
@@ -285,7 +286,8 @@ void StoreCompareParameters(const CompareParameters& p)
 {
     const double values[3] = {p.u, p.a, p.c};
     for (int i = 0; i < 3; ++i)
-        RegWriteString(kParameterValues[i], QString::number(values[i], 'g', 17), SettingsRoot::LocalMachine, DataKey());
+        RegWriteString(kParameterValues[i], QString::number(values[i], 'g', 17), SettingsRoot::LocalMachine,
+                       DataKey());
 }
 
 QString StoredReferenceFile()
@@ -331,8 +333,8 @@ double InterpolatedPercentile(std::vector<double>& values, double p)
 }
 
 namespace {
-IndicatorOutcome assess(const std::vector<double>& current, const std::vector<double>& last, const CompareParameters& p,
-                        SizeWeight& weight)
+IndicatorOutcome assess(const std::vector<double>& current, const std::vector<double>& last,
+                        const CompareParameters& p, SizeWeight& weight)
 {
     IndicatorOutcome out;
     std::vector<int> place;
@@ -416,7 +418,8 @@ QVector<CompareIndicator> CompareIndicators(Connection& working)
     for (const TFieldData& f : LoadFieldCatalogue(working)) {
         if (f.PageID < 1 || f.PageID > 13 || (f.QueryType != WholeNumber && f.QueryType != DecimalNumber))
             continue;
-        if (codes.contains(f.FieldName, Qt::CaseInsensitive) || !columns.contains(f.FieldName, Qt::CaseInsensitive))
+        if (codes.contains(f.FieldName, Qt::CaseInsensitive) ||
+            !columns.contains(f.FieldName, Qt::CaseInsensitive))
             continue;
         bool repeated = false;
         for (const CompareIndicator& i : indicators)
@@ -439,8 +442,8 @@ QString DirectionText(bool rise)
     return rise ? QStringLiteral("增") : QStringLiteral("减");
 }
 
-CompareResult CompareWithLastYear(Connection& working, const QString& lastYearFile, const CompareParameters& parameters,
-                                  const BatchCheckHooks& hooks)
+CompareResult CompareWithLastYear(Connection& working, const QString& lastYearFile,
+                                  const CompareParameters& parameters, const BatchCheckHooks& hooks)
 {
     CompareResult result;
     const QString invalid = CheckCompareParameters(parameters);
@@ -468,8 +471,8 @@ CompareResult CompareWithLastYear(Connection& working, const QString& lastYearFi
 
     const AttachedFile attached(working, source.readPath());
     if (hooks.started) {
-        const qint64 rows =
-            working.scalar(QStringLiteral("select count(*) from main.dt_data")).toLongLong() + source.recordCount();
+        const qint64 rows = working.scalar(QStringLiteral("select count(*) from main.dt_data")).toLongLong() +
+                            source.recordCount();
         hooks.started(rows + indicatorCount, 0);
     }
     CodeStream now(working, sweepSql(QStringLiteral("main"), result.indicators), hooks.stepped);
@@ -578,13 +581,15 @@ CompareResult CompareWithLastYear(Connection& working, const QString& lastYearFi
             return stoppedRun();
     }
     const QVector<CompareIndicator>& indicators = result.indicators;
-    std::stable_sort(result.flagged.begin(), result.flagged.end(), [&indicators](const CompareFlag& a, const CompareFlag& b) {
-        if (a.score != b.score)
-            return a.score > b.score;
-        if (a.code != b.code)
-            return a.code < b.code;
-        return indicators[a.indicator].field.compare(indicators[b.indicator].field, Qt::CaseInsensitive) < 0;
-    });
+    std::stable_sort(result.flagged.begin(), result.flagged.end(),
+                     [&indicators](const CompareFlag& a, const CompareFlag& b) {
+                         if (a.score != b.score)
+                             return a.score > b.score;
+                         if (a.code != b.code)
+                             return a.code < b.code;
+                         return indicators[a.indicator].field.compare(indicators[b.indicator].field,
+                                                                      Qt::CaseInsensitive) < 0;
+                     });
     letEventsThrough(true);
     return result;
 }

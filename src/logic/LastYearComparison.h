@@ -44,8 +44,8 @@ void StoreReferenceFile(const QString& path);
 
 // What a pair of one indicator came to.
 struct IndicatorFlag {
-    int pair = 0;      // place of the pair in the input
-    double ratio = 0;  // x / y
+    int pair = 0;     // place of the pair in the input
+    double ratio = 0; // x / y
     double score = 0;
     bool rise = false; // false: a fall
 };
@@ -86,7 +86,7 @@ struct CompareFlag {
 // A unit that reports data in one year only.
 struct CompareUnit {
     double code = 0;
-    QString name;       // of the year it reports in
+    QString name;        // of the year it reports in
     int otherState = -1; // c907 of its return in the other year; -1 when it has none there
 };
 

@@ -17,8 +17,8 @@
 #include <QComboBox>
 #include <QDate>
 #include <QDir>
-#include <QFileInfo>
 #include <QDoubleValidator>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -48,7 +48,8 @@ public:
         if (result)
             for (int i = 0; i < result->flagged.size(); ++i) {
                 const CompareFlag& f = result->flagged[i];
-                if ((page <= 0 || result->indicators[f.indicator].page == page) && (indicator < 0 || f.indicator == indicator))
+                if ((page <= 0 || result->indicators[f.indicator].page == page) &&
+                    (indicator < 0 || f.indicator == indicator))
                     m_rows.push_back(i);
             }
         endResetModel();
@@ -58,11 +59,17 @@ public:
     {
         return (m_result && row >= 0 && row < int(m_rows.size())) ? &m_result->flagged[m_rows[row]] : nullptr;
     }
-    int rowCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : int(m_rows.size()); }
-    int columnCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : ColumnCount; }
+    int rowCount(const QModelIndex& parent = {}) const override
+    {
+        return parent.isValid() ? 0 : int(m_rows.size());
+    }
+    int columnCount(const QModelIndex& parent = {}) const override
+    {
+        return parent.isValid() ? 0 : ColumnCount;
+    }
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override
     {
-        static const char* titles[ColumnCount] = {"单位编号", "单位名称", "指标名称", "指标", "页",
+        static const char* titles[ColumnCount] = {"单位编号", "单位名称", "指标名称", "指标",  "页",
                                                   "上年",     "本年",     "比值",     "增/减", "得分"};
         if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < ColumnCount)
             return QString::fromUtf8(titles[section]);
@@ -74,8 +81,8 @@ public:
         if (!f)
             return {};
         if (role == Qt::TextAlignmentRole) {
-            const bool number = index.column() == Last || index.column() == Current || index.column() == Ratio
-                                || index.column() == Score;
+            const bool number = index.column() == Last || index.column() == Current ||
+                                index.column() == Ratio || index.column() == Score;
             return int((number ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
         }
         if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
@@ -115,7 +122,10 @@ private:
 // The units reporting in one year only.
 class CompareUnitModel : public QAbstractTableModel {
 public:
-    CompareUnitModel(const QString& otherYear, QObject* parent) : QAbstractTableModel(parent), m_otherYear(otherYear) {}
+    CompareUnitModel(const QString& otherYear, QObject* parent)
+        : QAbstractTableModel(parent), m_otherYear(otherYear)
+    {
+    }
 
     void setUnits(const QVector<CompareUnit>* units, const TMenuItemDataArray& states)
     {
@@ -308,7 +318,8 @@ TdlgCompareForm::TdlgCompareForm(EditorProvider editor, std::function<void()> re
     m_tabs->addTab(m_grids[2], QStringLiteral("本年新填报的单位"));
     m_tabs->addTab(m_grids[3], QStringLiteral("未比对的指标"));
     for (int g = 0; g < 3; ++g)
-        connect(m_grids[g], &QTableView::doubleClicked, this, [this, g](const QModelIndex& index) { openRow(g, index.row()); });
+        connect(m_grids[g], &QTableView::doubleClicked, this,
+                [this, g](const QModelIndex& index) { openRow(g, index.row()); });
     connect(m_pageFilter, &QComboBox::activated, this, [this] {
         fillFieldFilter();
         applyFilters();
@@ -372,7 +383,8 @@ void TdlgCompareForm::tbChooseClick()
     FileDialogOptions dialog;
     dialog.title = QStringLiteral("选择上年的数据文件");
     const QFileInfo current(m_file->text().trimmed());
-    dialog.folder = !m_file->text().trimmed().isEmpty() && current.dir().exists() ? current.absolutePath() : DocumentsFolder();
+    dialog.folder = !m_file->text().trimmed().isEmpty() && current.dir().exists() ? current.absolutePath()
+                                                                                  : DocumentsFolder();
     dialog.filter = QStringLiteral("Access文件(*.mdb)|*.mdb");
     const QString chosen = CurrentPrompter().openFileName(dialog).trimmed();
     if (!chosen.isEmpty())
@@ -479,8 +491,8 @@ void TdlgCompareForm::showResult()
     m_tabs->setTabText(3, shown ? QStringLiteral("未比对的指标（%1）").arg(m_result.skipped.size())
                                 : QStringLiteral("未比对的指标"));
     m_skippedModel->clear();
-    m_skippedModel->setHorizontalHeaderLabels(
-        {QStringLiteral("指标"), QStringLiteral("指标名称"), QStringLiteral("页"), QStringLiteral("可比的单位")});
+    m_skippedModel->setHorizontalHeaderLabels({QStringLiteral("指标"), QStringLiteral("指标名称"),
+                                               QStringLiteral("页"), QStringLiteral("可比的单位")});
     if (shown)
         for (int i = 0; i < m_result.indicators.size(); ++i) {
             const CompareIndicator& indicator = m_result.indicators[i];
@@ -488,7 +500,8 @@ void TdlgCompareForm::showResult()
                 continue;
             auto* pairs = new QStandardItem(QString::number(m_result.pairs.value(i)));
             pairs->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-            m_skippedModel->appendRow({new QStandardItem(indicator.field), new QStandardItem(indicator.caption),
+            m_skippedModel->appendRow({new QStandardItem(indicator.field),
+                                       new QStandardItem(indicator.caption),
                                        new QStandardItem(ComparisonPageText(indicator.page)), pairs});
         }
     m_grids[3]->setColumnWidth(0, 60);
@@ -503,15 +516,20 @@ void TdlgCompareForm::showResult()
         std::sort(pages.begin(), pages.end());
         for (int page : pages)
             m_pageFilter->addItem(ComparisonPageText(page), page);
-        QString text = QStringLiteral("比对了%1个两年都填报数据的单位，%2个指标；变动较大的数据%3项，得分越高越需要核实。")
-                           .arg(m_result.matched)
-                           .arg(m_result.indicators.size() - m_result.skipped.size())
-                           .arg(m_result.flagged.size());
+        QString text =
+            QStringLiteral(
+                "比对了%1个两年都填报数据的单位，%2个指标；变动较大的数据%3项，得分越高越需要核实。")
+                .arg(m_result.matched)
+                .arg(m_result.indicators.size() - m_result.skipped.size())
+                .arg(m_result.flagged.size());
         if (!m_result.skipped.isEmpty())
-            text += QStringLiteral("%1个指标可比的单位少于%2个，没有比对。").arg(m_result.skipped.size()).arg(kComparePairsNeeded);
+            text += QStringLiteral("%1个指标可比的单位少于%2个，没有比对。")
+                        .arg(m_result.skipped.size())
+                        .arg(kComparePairsNeeded);
         m_summary->setText(text);
     } else {
-        m_summary->setText(QStringLiteral("选择上年的数据文件，按“比  对”开始。比对只读取两个数据文件，不改变任何数据。"));
+        m_summary->setText(
+            QStringLiteral("选择上年的数据文件，按“比  对”开始。比对只读取两个数据文件，不改变任何数据。"));
     }
     fillFieldFilter();
     applyFilters();
@@ -530,7 +548,8 @@ void TdlgCompareForm::fillFieldFilter()
     for (int i = 0; i < m_result.indicators.size(); ++i) {
         const CompareIndicator& indicator = m_result.indicators[i];
         if (counts[i] > 0 && (page <= 0 || indicator.page == page))
-            m_fieldFilter->addItem(QStringLiteral("%1 %2（%3）").arg(indicator.field, indicator.caption).arg(counts[i]), i);
+            m_fieldFilter->addItem(
+                QStringLiteral("%1 %2（%3）").arg(indicator.field, indicator.caption).arg(counts[i]), i);
     }
 }
 

@@ -34,8 +34,9 @@ protected:
     {
         std::mt19937 draw(24);
         auto chance = [&draw](int percent) { return int(draw() % 100) < percent; };
-        const QStringList fields{"z001", "z002", "z003", "z004", "z005", "x001", "x002", "p001", "p002", "b002",
-                                 "b014", "f001", "l002", "h003", "j001", "j018", "s007", "w001", "g001", "c005"};
+        const QStringList fields{"z001", "z002", "z003", "z004", "z005", "x001", "x002",
+                                 "p001", "p002", "b002", "b014", "f001", "l002", "h003",
+                                 "j001", "j018", "s007", "w001", "g001", "c005"};
         Connection now, before;
         now.open(db);
         before.open(last);
@@ -69,9 +70,11 @@ protected:
                 if (chance(5))
                     current = chance(50) ? QVariant(0) : QVariant();
                 if (inBefore)
-                    before.execute(QStringLiteral("update dt_data set %1=?1 where c901=?2").arg(f), {last, code});
+                    before.execute(QStringLiteral("update dt_data set %1=?1 where c901=?2").arg(f),
+                                   {last, code});
                 if (inNow)
-                    now.execute(QStringLiteral("update dt_data set %1=?1 where c901=?2").arg(f), {current, code});
+                    now.execute(QStringLiteral("update dt_data set %1=?1 where c901=?2").arg(f),
+                                {current, code});
             }
         }
         // An indicator with exactly 9 and one with exactly 10 pairs, all changed.
@@ -93,7 +96,8 @@ protected:
     {
         QProcess python;
         python.start("/usr/bin/python3",
-                     QStringList{QStringLiteral(TALLYRA_FIXTURES_DIR "/recompute_comparison.py"), db, last} + parameters);
+                     QStringList{QStringLiteral(TALLYRA_FIXTURES_DIR "/recompute_comparison.py"), db, last} +
+                         parameters);
         python.waitForFinished(120000);
         EXPECT_EQ(python.exitCode(), 0) << python.readAllStandardError().toStdString();
         return json(QString::fromUtf8(python.readAllStandardOutput()));
@@ -103,8 +107,8 @@ protected:
 TEST_F(CompareCommandTest, TheJsonMatchesAnIndependentRecomputation)
 {
     fillDrawn();
-    for (const QStringList& parameters : {QStringList{"0.5", "0.05", "4"}, QStringList{"0", "2", "3"},
-                                          QStringList{"1", "0.05", "6"}}) {
+    for (const QStringList& parameters :
+         {QStringList{"0.5", "0.05", "4"}, QStringList{"0", "2", "3"}, QStringList{"1", "0.05", "6"}}) {
         SCOPED_TRACE(parameters.join(' ').toStdString());
         const bool defaults = parameters.first() == "0.5";
         QStringList arguments{"compare", db, last, "--json"};
@@ -133,7 +137,8 @@ TEST_F(CompareCommandTest, TheJsonMatchesAnIndependentRecomputation)
             EXPECT_EQ(x["last"].toDouble(), y["last"].toDouble());
             EXPECT_EQ(x["current"].toDouble(), y["current"].toDouble());
             EXPECT_EQ(x["ratio"].toDouble(), y["ratio"].toDouble());
-            EXPECT_NEAR(x["score"].toDouble(), y["score"].toDouble(), 1e-12 * std::abs(y["score"].toDouble()));
+            EXPECT_NEAR(x["score"].toDouble(), y["score"].toDouble(),
+                        1e-12 * std::abs(y["score"].toDouble()));
             directions << x["direction"].toString();
         }
         EXPECT_EQ(directions, QSet<QString>({"rise", "fall"}));
@@ -151,7 +156,8 @@ TEST_F(CompareCommandTest, TheJsonHasExactlyItsKeysAndFullNumbers)
     EXPECT_EQ(first.keys(), QStringList({"code", "current", "direction", "field", "last", "ratio", "score"}));
     // Codes are plain 12-digit numbers, ratios and scores carry every digit.
     const qint64 code = qint64(first["code"].toDouble());
-    EXPECT_TRUE(run.out.contains(QStringLiteral("\"code\": %1").arg(code))) << run.out.left(400).toStdString();
+    EXPECT_TRUE(run.out.contains(QStringLiteral("\"code\": %1").arg(code)))
+        << run.out.left(400).toStdString();
     EXPECT_GE(code, kBase);
     const double ratio = first["ratio"].toDouble();
     EXPECT_EQ(ratio, first["current"].toDouble() / first["last"].toDouble());

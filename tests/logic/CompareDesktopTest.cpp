@@ -6,8 +6,8 @@
 #include "entry/dlgSurveyData.h"
 #include "logic/CompareFixture.h"
 #include "logic/dlgCompare.h"
-#include "widgets/ScriptedPrompter.h"
 #include "support/TestEnvironment.h"
+#include "widgets/ScriptedPrompter.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -48,7 +48,8 @@ void settle(int milliseconds = 500)
 
 void xdotool(const QStringList& arguments)
 {
-    ASSERT_EQ(QProcess::execute(QStringLiteral("xdotool"), arguments), 0) << arguments.join(' ').toStdString();
+    ASSERT_EQ(QProcess::execute(QStringLiteral("xdotool"), arguments), 0)
+        << arguments.join(' ').toStdString();
     settle();
 }
 
@@ -92,9 +93,10 @@ protected:
     // typed ten times too large or small; a few unions report in one year only.
     static void fill(Connection& now, Connection& before)
     {
-        static const char* names[] = {"东城区总工会", "朝阳区建筑业工会联合会", "石家庄市长安区总工会", "天河区教育工会",
-                                      "海淀区科技园区工会", "西城区金融工会"};
-        const QStringList fields{"z001", "z002", "z004", "z005", "x001", "p001", "b002", "b014", "f001", "l002", "s007", "w001"};
+        static const char* names[] = {"东城区总工会",   "朝阳区建筑业工会联合会", "石家庄市长安区总工会",
+                                      "天河区教育工会", "海淀区科技园区工会",     "西城区金融工会"};
+        const QStringList fields{"z001", "z002", "z004", "z005", "x001", "p001",
+                                 "b002", "b014", "f001", "l002", "s007", "w001"};
         std::mt19937 draw(7);
         now.begin();
         before.begin();
@@ -129,11 +131,13 @@ protected:
 
 TEST_F(CompareDesktopTest, TheClerkRunsFiltersAndCorrectsAValueInTheEditor)
 {
-    TdlgCompareForm dialog([this]() -> TdlgSurveyDataForm& {
-        if (!editor)
-            editor = std::make_unique<TdlgSurveyDataForm>();
-        return *editor;
-    }, {});
+    TdlgCompareForm dialog(
+        [this]() -> TdlgSurveyDataForm& {
+            if (!editor)
+                editor = std::make_unique<TdlgSurveyDataForm>();
+            return *editor;
+        },
+        {});
     dialog.fileBox()->setText(last);
     dialog.show();
     dialog.activateWindow();
@@ -197,7 +201,10 @@ TEST_F(CompareDesktopTest, TheClerkRunsFiltersAndCorrectsAValueInTheEditor)
     clickAt(flagged->viewport()->mapToGlobal(first.center()), 2);
     ASSERT_TRUE(waitFor([&] { return checked && !QApplication::activeModalWidget(); }));
     EXPECT_EQ(editor->OpenedKey, code.toLongLong());
-    EXPECT_NE(SysConnection().scalar(QStringLiteral("select %1 from dt_data where c901=?1").arg(field), {code}).toInt(), 321);
+    EXPECT_NE(SysConnection()
+                  .scalar(QStringLiteral("select %1 from dt_data where c901=?1").arg(field), {code})
+                  .toInt(),
+              321);
 
     // The units of one year, on their tabs.
     QTabBar* tabs = dialog.tabs()->tabBar();
@@ -209,7 +216,8 @@ TEST_F(CompareDesktopTest, TheClerkRunsFiltersAndCorrectsAValueInTheEditor)
     shot("compare-6-new-now");
 
     // The export, then Esc closes the window.
-    const QString out = QDir(qEnvironmentVariable("TALLYRA_SHOTS_DIR", env.path(QString()))).filePath("compare.xlsx");
+    const QString out =
+        QDir(qEnvironmentVariable("TALLYRA_SHOTS_DIR", env.path(QString()))).filePath("compare.xlsx");
     QFile::remove(out);
     prompter.answer(out);
     clickOn(dialog.button("导  出"));

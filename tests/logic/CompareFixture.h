@@ -42,8 +42,10 @@ inline void FillBothYears(Connection& now, Connection& before)
     before.execute("update dt_data set z001=400 where c901=?1", {kBase + 11});
     now.execute("update dt_data set z001=900 where c901=?1", {kBase + 12});
     before.execute("update dt_data set z001=0 where c901=?1", {kBase + 12});
-    now.execute("update dt_data set z002=c901-110101000000+5, z003=c901-110101000000+20 where c901<=110101000010");
-    before.execute("update dt_data set z002=c901-110101000000+4, z003=c901-110101000000+21 where c901<=110101000010");
+    now.execute(
+        "update dt_data set z002=c901-110101000000+5, z003=c901-110101000000+20 where c901<=110101000010");
+    before.execute(
+        "update dt_data set z002=c901-110101000000+4, z003=c901-110101000000+21 where c901<=110101000010");
     now.execute("update dt_data set z002=z002+1 where c901=110101000010"); // unchanged: 9 pairs are left
     before.execute("update dt_data set z002=z002+2 where c901=110101000010");
     AddReturn(now, kBase + 13, 3);

@@ -84,10 +84,10 @@ TEST_F(CompareWindowTest, ARunListsTheFlaggedValuesByScoreAndTheUnitsOfOneYear)
     QTableView* flagged = dialog->grid(0);
     ASSERT_EQ(flagged->model()->rowCount(), 2);
     const QString caption = dialog->result().indicators[0].caption;
-    EXPECT_EQ(row(flagged, 0),
-              QStringList({"110101000001", "工会1", caption, "z001", "表1", "10", "1", "0.10", "减", "115.39"}));
-    EXPECT_EQ(row(flagged, 1),
-              QStringList({"110101000010", "工会10", caption, "z001", "表1", "10", "50", "5.00", "增", "49.50"}));
+    EXPECT_EQ(row(flagged, 0), QStringList({"110101000001", "工会1", caption, "z001", "表1", "10", "1",
+                                            "0.10", "减", "115.39"}));
+    EXPECT_EQ(row(flagged, 1), QStringList({"110101000010", "工会10", caption, "z001", "表1", "10", "50",
+                                            "5.00", "增", "49.50"}));
     EXPECT_EQ(flagged->model()->headerData(7, Qt::Horizontal).toString(), "比值");
     EXPECT_EQ(dialog->tabs()->tabText(0), "变动较大的数据（2）");
     EXPECT_EQ(dialog->tabs()->tabText(1), "本年未填报的单位（2）");
@@ -99,10 +99,12 @@ TEST_F(CompareWindowTest, ARunListsTheFlaggedValuesByScoreAndTheUnitsOfOneYear)
     EXPECT_EQ(dialog->grid(2)->model()->headerData(2, Qt::Horizontal).toString(), "上年情况");
     EXPECT_TRUE(dialog->summary()->text().contains("比对了12个两年都填报数据的单位"));
     const int skipped = dialog->result().indicators.size() - 2;
-    EXPECT_TRUE(dialog->summary()->text().contains(QStringLiteral("%1个指标可比的单位少于10个").arg(skipped)));
+    EXPECT_TRUE(
+        dialog->summary()->text().contains(QStringLiteral("%1个指标可比的单位少于10个").arg(skipped)));
     EXPECT_EQ(dialog->tabs()->tabText(3), QStringLiteral("未比对的指标（%1）").arg(skipped));
     ASSERT_EQ(dialog->grid(3)->model()->rowCount(), skipped);
-    EXPECT_EQ(row(dialog->grid(3), 0), QStringList({"z002", dialog->result().indicators[1].caption, "表1", "9"}));
+    EXPECT_EQ(row(dialog->grid(3), 0),
+              QStringList({"z002", dialog->result().indicators[1].caption, "表1", "9"}));
     EXPECT_EQ(cell(dialog->grid(3), 1, 3), "0");
     EXPECT_TRUE(dialog->button("导  出")->isEnabled());
     EXPECT_FALSE(dialog->button("停  止")->isEnabled());
@@ -116,7 +118,8 @@ TEST_F(CompareWindowTest, FiltersByPageAndByIndicator)
     Connection before;
     before.open(last);
     for (int i = 1; i <= 10; ++i) {
-        SysConnection().execute("update dt_data set x001=?1 where c901=?2", {compare_fixture::kEven[10 - i], kBase + i});
+        SysConnection().execute("update dt_data set x001=?1 where c901=?2",
+                                {compare_fixture::kEven[10 - i], kBase + i});
         before.execute("update dt_data set x001=10 where c901=?1", {kBase + i});
     }
     auto dialog = run();
@@ -275,13 +278,15 @@ TEST_F(CompareWindowTest, TheStopEndsARunAndOnlyTheStopActsWhileItRuns)
     // Enough returns that the run lets events through before its end.
     for (Connection* c : {&SysConnection()}) {
         c->execute("with recursive n(i) as (select 1 union all select i+1 from n where i<30000) "
-                   "insert into dt_data (c901, c902, c907, RecordState, z001) select 110102000000 + i, 'u', 1, 1, i from n");
+                   "insert into dt_data (c901, c902, c907, RecordState, z001) select 110102000000 + i, 'u', "
+                   "1, 1, i from n");
     }
     {
         Connection before;
         before.open(last);
         before.execute("with recursive n(i) as (select 1 union all select i+1 from n where i<30000) "
-                       "insert into dt_data (c901, c902, c907, RecordState, z001) select 110102000000 + i, 'u', 1, 1, i+1 from n");
+                       "insert into dt_data (c901, c902, c907, RecordState, z001) select 110102000000 + i, "
+                       "'u', 1, 1, i+1 from n");
     }
     auto dialog = open();
     dialog->fileBox()->setText(last);

@@ -1,13 +1,13 @@
+#include "logic/LastYearComparison.h"
 #include "base/SettingsStore.h"
-#include "model/CodeList.h"
 #include "db/Connection.h"
 #include "db/WorkingDatabase.h"
 #include "exchange/PackageFile.h"
+#include "logic/CompareFixture.h"
 #include "logic/ComparisonWorkbook.h"
-#include "logic/LastYearComparison.h"
+#include "model/CodeList.h"
 #include "support/OpenpyxlReader.h"
 #include "support/TestEnvironment.h"
-#include "logic/CompareFixture.h"
 
 #include <QDir>
 #include <QFile>
@@ -74,26 +74,86 @@ std::vector<double> join(std::vector<double> a, const std::vector<double>& b)
 const std::vector<MethodCase>& methodCases()
 {
     static const std::vector<MethodCase> cases{
-        {"even count, a fall and a rise", kEven, tens(10), {0, 0.05, 4}, false, 10, 1.035,
+        {"even count, a fall and a rise",
+         kEven,
+         tens(10),
+         {0, 0.05, 4},
+         false,
+         10,
+         1.035,
          {{0, false, 115.38902794}, {9, true, 49.49564020}}},
-        {"unchanged values neither count nor flag", join(kEven, tens(20)), tens(30), {0, 0.05, 4}, false, 10, 1.035,
+        {"unchanged values neither count nor flag",
+         join(kEven, tens(20)),
+         tens(30),
+         {0, 0.05, 4},
+         false,
+         10,
+         1.035,
          {{0, false, 115.38902794}, {9, true, 49.49564020}}},
-        {"a zero in either year does not count", join(kEven, {0, 10, 0}), join(tens(10), {10, 0, 0}), {0, 0.05, 4},
-         false, 10, 1.035, {{0, false, 115.38902794}, {9, true, 49.49564020}}},
-        {"exactly 9 pairs are too few", std::vector<double>(kEven.begin(), kEven.end() - 1), tens(9), {0, 0.05, 4},
-         true, 9, 0, {}},
-        {"9 changed and unchanged ones are too few", join(std::vector<double>(kEven.begin() + 1, kEven.end()), tens(5)),
-         tens(14), {0, 0.05, 4}, true, 9, 0, {}},
-        {"ties at the median leave the low side no distance", {1, 20, 20, 20, 20, 20, 22, 24, 26, 400}, tens(10),
-         {0, 0.05, 4}, false, 10, 2, {{9, true, 108.57142857}}},
-        {"both sides without distance flag nothing", {1, 20, 20, 20, 20, 20, 20, 20, 20, 500}, tens(10), {0, 0.05, 4},
-         false, 10, 2, {}},
-        {"A small: both ends flagged", {1, 5, 5, 5, 5, 15, 15, 15, 15, 100}, tens(10), {0, 0.05, 9}, false, 10, 1,
+        {"a zero in either year does not count",
+         join(kEven, {0, 10, 0}),
+         join(tens(10), {10, 0, 0}),
+         {0, 0.05, 4},
+         false,
+         10,
+         1.035,
+         {{0, false, 115.38902794}, {9, true, 49.49564020}}},
+        {"exactly 9 pairs are too few",
+         std::vector<double>(kEven.begin(), kEven.end() - 1),
+         tens(9),
+         {0, 0.05, 4},
+         true,
+         9,
+         0,
+         {}},
+        {"9 changed and unchanged ones are too few",
+         join(std::vector<double>(kEven.begin() + 1, kEven.end()), tens(5)),
+         tens(14),
+         {0, 0.05, 4},
+         true,
+         9,
+         0,
+         {}},
+        {"ties at the median leave the low side no distance",
+         {1, 20, 20, 20, 20, 20, 22, 24, 26, 400},
+         tens(10),
+         {0, 0.05, 4},
+         false,
+         10,
+         2,
+         {{9, true, 108.57142857}}},
+        {"both sides without distance flag nothing",
+         {1, 20, 20, 20, 20, 20, 20, 20, 20, 500},
+         tens(10),
+         {0, 0.05, 4},
+         false,
+         10,
+         2,
+         {}},
+        {"A small: both ends flagged",
+         {1, 5, 5, 5, 5, 15, 15, 15, 15, 100},
+         tens(10),
+         {0, 0.05, 9},
+         false,
+         10,
+         1,
          {{0, false, 11.66666667}, {9, true, 12.33333333}}},
-        {"A large widens both sides", {1, 5, 5, 5, 5, 15, 15, 15, 15, 100}, tens(10), {0, 4, 9}, false, 10, 1,
+        {"A large widens both sides",
+         {1, 5, 5, 5, 5, 15, 15, 15, 15, 100},
+         tens(10),
+         {0, 4, 9},
+         false,
+         10,
+         1,
          {{9, true, 9.25}}},
-        {"odd count, sizes weigh with U", {4, 9, 16, 25, 36, 49, 64, 81, 100, 121, 1},
-         {1, 4, 9, 16, 25, 36, 49, 64, 81, 100, 400}, {0.5, 0.05, 4}, false, 11, 49.0 / 36, {{10, false, 12756.81941677}}},
+        {"odd count, sizes weigh with U",
+         {4, 9, 16, 25, 36, 49, 64, 81, 100, 121, 1},
+         {1, 4, 9, 16, 25, 36, 49, 64, 81, 100, 400},
+         {0.5, 0.05, 4},
+         false,
+         11,
+         49.0 / 36,
+         {{10, false, 12756.81941677}}},
     };
     return cases;
 }
@@ -145,9 +205,14 @@ TEST(CompareMethodTest, ParametersOutsideTheirRangesAreRefused)
     EXPECT_TRUE(CheckCompareParameters({}).isEmpty());
     EXPECT_TRUE(CheckCompareParameters({0, 0, 0.1}).isEmpty());
     EXPECT_TRUE(CheckCompareParameters({1, 100, 1000}).isEmpty());
-    for (const CompareParameters& p : std::vector<CompareParameters>{
-             {-0.1, 0.05, 4}, {1.5, 0.05, 4}, {0.5, -1, 4}, {0.5, 101, 4}, {0.5, 0.05, 0}, {0.5, 0.05, 1001},
-             {std::nan(""), 0.05, 4}, {0.5, 0.05, INFINITY}})
+    for (const CompareParameters& p : std::vector<CompareParameters>{{-0.1, 0.05, 4},
+                                                                     {1.5, 0.05, 4},
+                                                                     {0.5, -1, 4},
+                                                                     {0.5, 101, 4},
+                                                                     {0.5, 0.05, 0},
+                                                                     {0.5, 0.05, 1001},
+                                                                     {std::nan(""), 0.05, 4},
+                                                                     {0.5, 0.05, INFINITY}})
         EXPECT_FALSE(CheckCompareParameters(p).isEmpty());
 }
 
@@ -261,7 +326,8 @@ TEST_F(CompareFilesTest, LastYearsFileThatCannotBeUsedIsRefused)
 {
     fillBothYears();
     QFile::link(env.systemDataFile(), env.path("link.mdb"));
-    ::link(QFile::encodeName(env.systemDataFile()).constData(), QFile::encodeName(env.path("hard.mdb")).constData());
+    ::link(QFile::encodeName(env.systemDataFile()).constData(),
+           QFile::encodeName(env.path("hard.mdb")).constData());
     {
         QFile text(env.path("notes.mdb"));
         text.open(QIODevice::WriteOnly);
@@ -278,12 +344,14 @@ TEST_F(CompareFilesTest, LastYearsFileThatCannotBeUsedIsRefused)
         c.executeScript(sql);
         return path;
     };
-    const QString view =
-        variant("view.mdb", "alter table dt_data rename to dt_data_old; create view dt_data as select * from dt_data_old");
+    const QString view = variant(
+        "view.mdb",
+        "alter table dt_data rename to dt_data_old; create view dt_data as select * from dt_data_old");
     const QString extra = variant("extra.mdb", "alter table dt_data add column z999 numeric");
     const QString none = variant("none.mdb", "drop view view_data; drop table dt_data");
     const QString noLabel = variant("nolabel.mdb", "drop table ct_label");
-    const QString textCodes = variant("textcodes.mdb", "insert into dt_data (c901, c902, c907) values ('x', 'a', 1)");
+    const QString textCodes =
+        variant("textcodes.mdb", "insert into dt_data (c901, c902, c907) values ('x', 'a', 1)");
 
     const QByteArray working = bytes(env.systemDataFile());
     struct Refusal {
@@ -336,13 +404,16 @@ TEST_F(CompareFilesTest, HostileContentOfLastYearsFileRunsNothingAndChangesNothi
         return path;
     };
     const QStringList files{
-        variant("trigger.mdb", "create table dt_touched (n integer);"
-                               "create trigger t after update on dt_data begin insert into dt_touched values (1); end;"
-                               "create trigger u before delete on dt_data begin insert into dt_touched values (2); end;"),
-        variant("check.mdb", "PRAGMA writable_schema=ON;"
-                             "update sqlite_master set sql=substr(sql, 1, length(sql)-1) || ', check (c907 > 100))' "
-                             "where name='dt_data';"),
-        variant("wal.mdb", "PRAGMA journal_mode=WAL; create table dt_touched (n integer); insert into dt_touched values (3);"),
+        variant("trigger.mdb",
+                "create table dt_touched (n integer);"
+                "create trigger t after update on dt_data begin insert into dt_touched values (1); end;"
+                "create trigger u before delete on dt_data begin insert into dt_touched values (2); end;"),
+        variant("check.mdb",
+                "PRAGMA writable_schema=ON;"
+                "update sqlite_master set sql=substr(sql, 1, length(sql)-1) || ', check (c907 > 100))' "
+                "where name='dt_data';"),
+        variant("wal.mdb", "PRAGMA journal_mode=WAL; create table dt_touched (n integer); insert into "
+                           "dt_touched values (3);"),
     };
     const QByteArray working = bytes(env.systemDataFile());
     for (const QString& file : files) {
@@ -463,7 +534,10 @@ TEST_F(CompareFilesTest, TheWorkbookHoldsTheThreeLists)
 {
     fillBothYears();
     const CompareResult r = CompareWithLastYear(SysConnection(), last, {0, 0.05, 4});
-    ComparisonRun run{last, env.systemDataFile(), {0, 0.05, 4}, QDate(2026, 12, 10),
+    ComparisonRun run{last,
+                      env.systemDataFile(),
+                      {0, 0.05, 4},
+                      QDate(2026, 12, 10),
                       LoadCodeTable(SysConnection(), "CT_state")};
     const QString out = env.path("比对.xlsx");
     ASSERT_EQ(WriteComparisonWorkbook(r, run, out), QString());
@@ -490,8 +564,10 @@ TEST_F(CompareFilesTest, TheWorkbookHoldsTheThreeLists)
     EXPECT_EQ(cell(flagged, "A3")["value"].toString(), "参数：U=0，A=0.05，C=4    比对日期：2026-12-10");
     EXPECT_EQ(cell(flagged, "A4")["value"].toString(), "比对的单位：12个；变动较大的数据：2项");
     EXPECT_EQ(cell(flagged, "A5")["value"].toString(),
-              QStringLiteral("可比的单位少于10个、未比对的指标：%1个（见工作表“未比对的指标”）").arg(r.skipped.size()));
-    const QStringList titles{"单位编号", "单位名称", "指标", "指标名称", "页", "上年", "本年", "比值", "增/减", "得分"};
+              QStringLiteral("可比的单位少于10个、未比对的指标：%1个（见工作表“未比对的指标”）")
+                  .arg(r.skipped.size()));
+    const QStringList titles{"单位编号", "单位名称", "指标", "指标名称", "页",
+                             "上年",     "本年",     "比值", "增/减",    "得分"};
     for (int c = 0; c < titles.size(); ++c)
         EXPECT_EQ(flagged[QString(QChar('A' + c)) + "7"].toObject()["value"].toString(), titles[c]);
     EXPECT_EQ(cell(flagged, "A8")["value"].toDouble(), double(kBase + 1));
