@@ -11,9 +11,12 @@ constexpr int kSheetRows = 1048576;
 
 // Writes one list: the head rows, then the column titles and the rows, going on in a further
 // sheet of the same name with "(2)", "(3)" when a sheet is full. Each sheet repeats the titles.
+// The columns of rightColumns (counted from 1: the numbers and the direction beside its ratio)
+// sit at the right, their titles too.
 void writeList(StreamingWorkbook& book, const QString& name, const QVector<QVector<StreamCell>>& head,
                const QVector<StreamCell>& titles, const QVector<double>& widths, const QStringList& formats,
-               qint64 rows, const std::function<QVector<StreamCell>(qint64)>& rowAt)
+               const QVector<int>& rightColumns, qint64 rows,
+               const std::function<QVector<StreamCell>(qint64)>& rowAt)
 {
     int part = 1;
     auto start = [&] {
@@ -23,6 +26,8 @@ void writeList(StreamingWorkbook& book, const QString& name, const QVector<QVect
         for (int c = 0; c < formats.size(); ++c)
             if (!formats[c].isEmpty())
                 book.setColumnFormat(c + 1, formats[c]);
+        for (int c : rightColumns)
+            book.setColumnRightAligned(c);
         // The column titles come again at the top of every printed page.
         book.setPrintLandscapeOnePageWide(int(head.size()) + 1);
         for (int r = 0; r < head.size(); ++r)
@@ -105,7 +110,7 @@ QString WriteComparisonWorkbook(const CompareResult& result, const ComparisonRun
               {15, 30, 7, 44, 7, 14, 14, 10, 7, 10},
               {QStringLiteral("0"), QString(), QString(), QString(), QString(), QString(), QString(),
                QStringLiteral("0.00"), QString(), QStringLiteral("0.00")},
-              result.flagged.size(), [&result](qint64 r) {
+              {6, 7, 8, 9, 10}, result.flagged.size(), [&result](qint64 r) {
                   const CompareFlag& f = result.flagged[r];
                   const CompareIndicator& i = result.indicators[f.indicator];
                   return QVector<StreamCell>{number(f.code),
@@ -125,7 +130,7 @@ QString WriteComparisonWorkbook(const CompareResult& result, const ComparisonRun
         writeList(book, name,
                   {{text(title)}, {text(source)}, {text(QStringLiteral("单位数：%1").arg(units.size()))}, {}},
                   {text(QStringLiteral("单位编号")), text(QStringLiteral("单位名称")), text(other)},
-                  {15, 30, 18}, {QStringLiteral("0")}, units.size(), [&units, &run](qint64 r) {
+                  {15, 30, 18}, {QStringLiteral("0")}, {}, units.size(), [&units, &run](qint64 r) {
                       const CompareUnit& u = units[r];
                       return QVector<StreamCell>{number(u.code), text(u.name),
                                                  text(OtherYearText(u.otherState, run.states))};
@@ -146,7 +151,7 @@ QString WriteComparisonWorkbook(const CompareResult& result, const ComparisonRun
                {}},
               {text(QStringLiteral("指标")), text(QStringLiteral("指标名称")), text(QStringLiteral("页")),
                text(QStringLiteral("可比的单位"))},
-              {7, 44, 7, 11}, {}, skipped.size(), [&result, &skipped](qint64 r) {
+              {7, 44, 7, 11}, {}, {4}, skipped.size(), [&result, &skipped](qint64 r) {
                   const int i = skipped[r];
                   const CompareIndicator& indicator = result.indicators[i];
                   return QVector<StreamCell>{text(indicator.field), text(indicator.caption),

@@ -584,6 +584,12 @@ TEST_F(CompareFilesTest, TheWorkbookHoldsTheThreeLists)
     // Every digit a workbook cell keeps (16 significant).
     EXPECT_NEAR(cell(flagged, "J8")["value"].toDouble(), r.flagged[0].score, 1e-15 * r.flagged[0].score);
     EXPECT_EQ(cell(flagged, "I9")["value"].toString(), "增");
+    // The titles of the columns of numbers stand over their numbers (the direction beside its
+    // ratio); texts stay at the left.
+    for (const char* address : {"F7", "G7", "H7", "I7", "J7", "F8", "I8", "J8"})
+        EXPECT_EQ(cell(flagged, address)["align"].toString(), "right") << address;
+    for (const char* address : {"A1", "A7", "B7", "D7", "B8", "E8"})
+        EXPECT_EQ(cell(flagged, address)["align"].toString(), "") << address;
     EXPECT_FALSE(flagged.contains("A10"));
 
     const QJsonObject absent = sheets[1]["cells"].toObject();

@@ -47,6 +47,7 @@ TEST(StreamingWorkbook, RowsFormatsFontsAndWidthsReachOtherReaders)
     out.setColumnFormat(1, QStringLiteral("0"));
     out.setColumnFormat(3, QStringLiteral("#,##0.00"));
     out.setColumnWidth(4, 30);
+    out.setColumnRightAligned(3);
     out.setAutoFit(true);
     out.writeRow({StreamCell::fromText(QStringLiteral("2012年度查询结果"))}, RowFont{true, 16});
     out.writeRow({StreamCell::fromText(QStringLiteral("统计编码")), StreamCell::fromText(QStringLiteral("工会名称")),
@@ -70,6 +71,11 @@ TEST(StreamingWorkbook, RowsFormatsFontsAndWidthsReachOtherReaders)
     EXPECT_EQ(cellOf(s, QStringLiteral("A1"))[QStringLiteral("size")].toDouble(), 16);
     EXPECT_EQ(cellOf(s, QStringLiteral("B2"))[QStringLiteral("size")].toDouble(), 12);
     EXPECT_FALSE(cellOf(s, QStringLiteral("B3"))[QStringLiteral("bold")].toBool());
+    // A right-aligned column: its bold title and its numbers; the other columns as they were.
+    EXPECT_EQ(cellOf(s, QStringLiteral("C2"))[QStringLiteral("align")].toString(), QStringLiteral("right"));
+    EXPECT_TRUE(cellOf(s, QStringLiteral("C2"))[QStringLiteral("bold")].toBool());
+    EXPECT_EQ(cellOf(s, QStringLiteral("C52"))[QStringLiteral("align")].toString(), QStringLiteral("right"));
+    EXPECT_EQ(cellOf(s, QStringLiteral("B2"))[QStringLiteral("align")].toString(), QString());
     const QJsonObject code = cellOf(s, QStringLiteral("A52"));
     EXPECT_EQ(code[QStringLiteral("type")].toString(), QStringLiteral("int"));
     EXPECT_EQ(code[QStringLiteral("value")].toVariant().toLongLong(), 110000000049LL);
