@@ -76,12 +76,20 @@ QString ComparisonProposedName(const QDate& date)
     return QStringLiteral("与上年数据比对-") + date.toString(QStringLiteral("yyyy-MM-dd"));
 }
 
-QString WriteComparisonWorkbook(const CompareResult& result, const ComparisonRun& run, const QString& path)
+QString RefuseComparisonTarget(const QString& path, const ComparisonRun& run)
 {
     if (SameFileOnDisk(path, run.workingFile))
         return QStringLiteral("不能把比对结果写到正在使用的数据库文件中");
     if (SameFileOnDisk(path, run.lastYearFile))
         return QStringLiteral("不能把比对结果写到上年数据文件中");
+    return QString();
+}
+
+QString WriteComparisonWorkbook(const CompareResult& result, const ComparisonRun& run, const QString& path)
+{
+    const QString refused = RefuseComparisonTarget(path, run);
+    if (!refused.isEmpty())
+        return refused;
 
     StreamingWorkbook book(path);
     const CompareParameters& p = run.parameters;

@@ -22,6 +22,9 @@ QString OtherYearText(int state, const TMenuItemDataArray& states);
 // The default name of the workbook: "与上年数据比对-" + the date as yyyy-mm-dd.
 QString ComparisonProposedName(const QDate& date);
 
+// Why the workbook may not be written at path: it names the working database or last year's
+// file (under any name, links followed); empty text when it may.
+QString RefuseComparisonTarget(const QString& path, const ComparisonRun& run);
 // Writes the three lists into a new workbook at path, one sheet each: "变动较大的数据" (a title,
 // last year's file, the parameters and date, the counts, then one row per flagged value by
 // score: code, name, field, caption, page, last year, this year, ratio, 增/减, score),

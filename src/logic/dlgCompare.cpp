@@ -625,6 +625,12 @@ void TdlgCompareForm::tbExportClick()
     run.parameters = m_resultParameters;
     run.date = QDate::currentDate();
     run.states = m_states;
+    // A target that is one of the two databases is the clerk's choice to correct, not a failure.
+    const QString refused = RefuseComparisonTarget(path, run);
+    if (!refused.isEmpty()) {
+        CurrentPrompter().message(refused);
+        return;
+    }
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const QString error = WriteComparisonWorkbook(m_result, run, path);
     QApplication::restoreOverrideCursor();

@@ -10,6 +10,7 @@
 #include "support/OpenpyxlReader.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QLabel>
@@ -21,6 +22,8 @@
 #include <QTabWidget>
 #include <QTableView>
 #include <QTest>
+
+#include <unistd.h>
 
 namespace {
 using compare_fixture::kBase;
@@ -217,6 +220,40 @@ TEST_F(CompareWindowTest, TheExportWritesTheThreeListsToAWorkbook)
     EXPECT_EQ(sheets[0]["cells"]["I9"]["value"].toString(), "增");
     EXPECT_EQ(sheets[1]["cells"]["A7"]["value"].toDouble(), double(kBase + 16));
     EXPECT_EQ(sheets[2]["cells"]["A6"]["value"].toDouble(), double(kBase + 14));
+}
+
+TEST_F(CompareWindowTest, TheExportRefusesBothDatabasesAsItsTarget)
+{
+    auto dialog = run();
+    auto bytes = [](const QString& path) {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+    // Names that end in .xlsx but are the two databases: a symbolic and a hard link.
+    QFile::link(CurrentDatabasePath, env.path("link.xlsx"));
+    ::link(QFile::encodeName(last).constData(), QFile::encodeName(env.path("hard.xlsx")).constData());
+    const QByteArray working = bytes(CurrentDatabasePath), reference = bytes(last);
+    struct Target {
+        QString path;
+        QString says;
+    };
+    for (const Target& t : {Target{env.path("link.xlsx"), "不能把比对结果写到正在使用的数据库文件中"},
+                            Target{env.path("hard.xlsx"), "不能把比对结果写到上年数据文件中"}}) {
+        SCOPED_TRACE(t.path.toStdString());
+        prompter.shown.clear();
+        prompter.answer(t.path);
+        dialog->button("导  出")->click();
+        // Said as the clerk's choice to correct, not as a failure of the program.
+        EXPECT_EQ(prompter.shown, QStringList{t.says});
+    }
+    // The database's own name gets the workbook's extension, so it is written beside it.
+    prompter.shown.clear();
+    prompter.answer(CurrentDatabasePath);
+    dialog->button("导  出")->click();
+    EXPECT_EQ(prompter.shown, QStringList{"比对结果已经正确导出到：'" + CurrentDatabasePath + ".xlsx'"});
+    EXPECT_EQ(bytes(CurrentDatabasePath), working);
+    EXPECT_EQ(bytes(last), reference);
+    EXPECT_TRUE(QDir(env.path(QString())).entryList({"*.part"}, QDir::Files).isEmpty());
 }
 
 TEST_F(CompareWindowTest, TheFileAndTheParametersAreOfferedAgain)
