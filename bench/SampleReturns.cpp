@@ -58,3 +58,25 @@ void FillPlausibleReturns(Connection& db, int rows)
                    .arg(rows));
     db.commit();
 }
+
+void AdvanceSampleReturnsOneYear(Connection& db)
+{
+    QStringList moves;
+    RowSet fields = db.query("select FieldName, QueryType from dt_fieldlist where PageID between 1 and 13 "
+                             "and QueryType in (0, 2)");
+    for (fields.first(); !fields.eof(); fields.next()) {
+        const QString f = fields.text("FieldName");
+        const QString moved = fields.toInt("QueryType") == 2 ? "%1 * (0.85 + (abs(random()) % 301) / 1000.0)"
+                                                              : "round(%1 * (0.85 + (abs(random()) % 301) / 1000.0))";
+        moves << QStringLiteral("%1 = case abs(random()) % 100 when 0 then %1 * 10 when 1 then round(%1 / 10) else %2 end")
+                     .arg(f, moved.arg(f));
+    }
+    db.begin();
+    db.execute("update dt_data set " + moves.join(','));
+    db.execute("delete from dt_data where c901 % 100 = 3");
+    db.execute("create temp table new_units as select * from dt_data where c901 % 100 = 5");
+    db.execute("update new_units set c901 = c901 + 1"); // no other code: codes step by 17
+    db.execute("insert into dt_data select * from new_units");
+    db.execute("drop table new_units");
+    db.commit();
+}

@@ -9,3 +9,7 @@ void FillSampleReturns(Connection& db, int rows);
 // breaks z003<=z001, every thirtieth also x002<=x001, and every fortieth reports no data
 // (c907=3), so a batch check finds a plausible share of errors.
 void FillPlausibleReturns(Connection& db, int rows);
+// Turns the returns into those of the year after: every indicator moves by -15 to +15 per cent
+// (rounded), one value in a hundred is typed ten times too large and one in a hundred a tenth;
+// one unit in a hundred has gone and as many are new. Answer fields keep their values.
+void AdvanceSampleReturnsOneYear(Connection& db);

@@ -19,6 +19,7 @@
 #include "exchange/ExchangeActions.h"
 #include "logic/BatchCheck.h"
 #include "logic/dlgCheck.h"
+#include "logic/dlgCompare.h"
 #include "app/Startup.h"
 #include "summary/dlgGroupList.h"
 #include "summary/dlgSaveList.h"
@@ -229,6 +230,11 @@ void TMainForm::buildActions()
     makeAction(QStringLiteral("按条件查找定位数据"), QStyle::SP_FileDialogContentsView, [this] { actLocateExecute(); });
     makeAction(QStringLiteral("按编号范围查找数据"), QStyle::SP_FileDialogContentsView, [this] { actSearchExecute(); });
     makeAction(QStringLiteral("检查选中数据的逻辑"), QStyle::SP_DialogApplyButton, [this] { CheckSelectedRecords(); });
+    makeAction(QStringLiteral("与上年数据比对"), QStyle::SP_FileDialogContentsView, [this] {
+        TdlgCompareForm dialog([this]() -> TdlgSurveyDataForm& { return surveyDataForm(); }, [this] { keepPosition(); },
+                               this);
+        dialog.exec();
+    });
     makeAction(QStringLiteral("关于"), QStyle::SP_MessageBoxInformation, [this] { actAboutExecute(); });
     makeAction(QStringLiteral("退出"), QStyle::SP_DialogCloseButton, [this] { close(); });
 }
@@ -259,6 +265,7 @@ void TMainForm::buildMenus()
     QMenu* check = menuBar()->addMenu(QStringLiteral("逻辑检查"));
     add(check, "检查选中数据的逻辑");
     add(check, "检查数据的逻辑");
+    add(check, "与上年数据比对");
     QMenu* process = menuBar()->addMenu(QStringLiteral("数据处理"));
     add(process, "数据分组");
     add(process, "数据汇总");

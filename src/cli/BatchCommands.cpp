@@ -2,6 +2,7 @@
 
 #include "cli/BatchOutput.h"
 #include "cli/CheckCommand.h"
+#include "cli/CompareCommand.h"
 #include "cli/ExportCommands.h"
 #include "cli/PackageCommands.h"
 #include "cli/StatsCommand.h"
@@ -37,7 +38,8 @@ QVector<CommandSpec> BatchCommands()
 {
     return {CheckCommand(),   CsvCommand(),    ExportCommand(),
             InspectCommand(), ImportCommand(), SummaryCommand(),
-            StatsCommand()};
+            StatsCommand(),
+            CompareCommand()};
 }
 
 int RunBatchProgram(const QStringList& words)

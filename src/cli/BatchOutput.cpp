@@ -42,11 +42,18 @@ int BatchOutput::fail(const QString& text)
     return finish(2);
 }
 
+void BatchOutput::setBareResult(const QJsonObject& result)
+{
+    m_result = result;
+    m_bare = true;
+}
+
 int BatchOutput::finish(int status)
 {
     endProgress();
     if (m_json) {
-        m_result.insert(QStringLiteral("exitStatus"), status);
+        if (!m_bare)
+            m_result.insert(QStringLiteral("exitStatus"), status);
         write(stdout, QString::fromUtf8(QJsonDocument(m_result).toJson(QJsonDocument::Indented)));
     }
     return status;

@@ -20,6 +20,9 @@ public:
     int fail(const QString& text);
     // The fields of the JSON result.
     QJsonObject& result() { return m_result; }
+    // The JSON result is this object alone, without the command and the exit status: for a
+    // command whose result has a shape of its own.
+    void setBareResult(const QJsonObject& result);
     // Writes the JSON result with its exit status; returns the status.
     int finish(int status);
 
@@ -38,5 +41,6 @@ private:
     qint64 m_total = 0;
     qint64 m_done = 0;
     bool m_drawing = false;
+    bool m_bare = false;
     QElapsedTimer m_sinceDraw;
 };

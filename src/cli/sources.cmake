@@ -5,4 +5,5 @@ set(TALLYRA_BATCH_SOURCES
   cli/OutputFile.cpp cli/CheckCommand.cpp cli/SummaryCommand.cpp
   cli/ExportCommands.cpp cli/PackageCommands.cpp
   cli/StatsCommand.cpp
+  cli/CompareCommand.cpp
 )

@@ -35,6 +35,7 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTextBrowser>
+#include <QTimer>
 #include <QToolButton>
 
 #include <cmath>
@@ -151,6 +152,13 @@ void TdlgSurveyDataForm::openForModify(RowSet* list)
     IsAddMode = false;
     m_list = list;
     OpenedKey = (list && list->position() >= 0) ? list->toInt(QStringLiteral("c901")) : 0;
+    m_openOnField.clear();
+}
+
+void TdlgSurveyDataForm::openForModifyOnField(RowSet* list, const QString& field)
+{
+    openForModify(list);
+    m_openOnField = field;
 }
 
 void TdlgSurveyDataForm::readCodeLists()
@@ -190,6 +198,15 @@ void TdlgSurveyDataForm::showEvent(QShowEvent* event)
         ItemNo->show();
     }
     QDialog::showEvent(event);
+    if (!m_openOnField.isEmpty()) {
+        // After the window has shown, so that the page change and the focus act on it.
+        const QString field = m_openOnField;
+        m_openOnField.clear();
+        QTimer::singleShot(0, this, [this, field] {
+            if (QWidget* w = control(field))
+                jumpToField(m_pageOf.value(w, 0), field);
+        });
+    }
 }
 
 void TdlgSurveyDataForm::LoadRecord()

@@ -29,6 +29,9 @@ public:
     // Prepares the window for a new return or for the list's current return; exec() shows it.
     void openForNew(RowSet* list);
     void openForModify(RowSet* list);
+    // The same, and once the window shows, its page and the field as the error list's jump
+    // takes the clerk there (the comparison with last year opens a return on a value).
+    void openForModifyOnField(RowSet* list, const QString& field);
 
     // Window state.
     bool IsAddMode = true;
@@ -145,5 +148,6 @@ private:
     RowSet* m_list = nullptr;
     int m_page = 0;
     int m_approvedPage = -1; // a page change already checked when its tab was pressed
+    QString m_openOnField;   // the field the next showing jumps to
     bool m_inCheck = false;
 };

@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QRegularExpression>
+#include <QSet>
 #include <QTemporaryFile>
 
 #include <xlsxwriter.h>
@@ -37,6 +38,7 @@ StreamCell StreamCell::typed(const QString& value)
 struct SheetColumns {
     lxw_worksheet* sheet = nullptr;
     QHash<int, QString> formats;
+    QSet<int> rightAligned;
     QHash<int, double> widths;
     QHash<int, double> widest; // display units, for the fit at close
     bool autoFit = false;
@@ -49,7 +51,7 @@ struct StreamingWorkbookState {
     lxw_workbook* book = nullptr;
     std::vector<SheetColumns> sheets;
     QString error;
-    std::map<std::tuple<QString, bool, double>, lxw_format*> formats;
+    std::map<std::tuple<QString, bool, double, bool>, lxw_format*> formats;
     QByteArray tempFolder;
 
     bool failed() const { return !error.isEmpty(); }
@@ -63,11 +65,11 @@ struct StreamingWorkbookState {
         if (code != LXW_NO_ERROR)
             fail(what + QStringLiteral("：") + QString::fromUtf8(lxw_strerror(code)));
     }
-    lxw_format* format(const QString& numberFormat, bool bold, double size)
+    lxw_format* format(const QString& numberFormat, bool bold, double size, bool right = false)
     {
-        if (numberFormat.isEmpty() && !bold && size <= 0)
+        if (numberFormat.isEmpty() && !bold && size <= 0 && !right)
             return nullptr;
-        const auto key = std::make_tuple(numberFormat, bold, size);
+        const auto key = std::make_tuple(numberFormat, bold, size, right);
         auto it = formats.find(key);
         if (it != formats.end())
             return it->second;
@@ -78,6 +80,8 @@ struct StreamingWorkbookState {
             format_set_bold(f);
         if (size > 0)
             format_set_font_size(f, size);
+        if (right)
+            format_set_align(f, LXW_ALIGN_RIGHT);
         formats.emplace(key, f);
         return f;
     }
@@ -162,10 +166,30 @@ void StreamingWorkbook::setColumnFormat(int column, const QString& numberFormat)
         s->formats.insert(column, numberFormat == QStringLiteral("G/通用格式") ? QString() : numberFormat);
 }
 
+void StreamingWorkbook::setColumnRightAligned(int column)
+{
+    SheetColumns* s = d->failed() ? nullptr : d->current();
+    if (s && column >= 1 && column <= kMaxColumns)
+        s->rightAligned.insert(column);
+}
+
 void StreamingWorkbook::setAutoFit(bool autoFit)
 {
     if (SheetColumns* s = d->failed() ? nullptr : d->current())
         s->autoFit = autoFit;
+}
+
+void StreamingWorkbook::setPrintLandscapeOnePageWide(int titleRow)
+{
+    SheetColumns* s = d->failed() ? nullptr : d->current();
+    if (!s)
+        return;
+    worksheet_set_landscape(s->sheet);
+    worksheet_set_paper(s->sheet, 9); // A4
+    worksheet_fit_to_pages(s->sheet, 1, 0);
+    if (titleRow > 0)
+        d->check(worksheet_repeat_rows(s->sheet, lxw_row_t(titleRow - 1), lxw_row_t(titleRow - 1)),
+                 QStringLiteral("无法设置打印标题"));
 }
 
 void StreamingWorkbook::writeRow(const QVector<StreamCell>& cells, const RowFont& font)
@@ -181,7 +205,8 @@ void StreamingWorkbook::writeRow(const QVector<StreamCell>& cells, const RowFont
     for (int i = 0; i < cells.size(); ++i) {
         const StreamCell& cell = cells[i];
         const int column = i + 1;
-        lxw_format* format = d->format(s->formats.value(column), font.bold, font.size);
+        lxw_format* format =
+            d->format(s->formats.value(column), font.bold, font.size, s->rightAligned.contains(column));
         lxw_error code = LXW_NO_ERROR;
         QString shown;
         if (cell.kind == StreamCell::Number) {

@@ -51,9 +51,16 @@ public:
     // "#,##0.00", "@") applies to every cell written in the column afterwards.
     void setColumnWidth(int column, double width);
     void setColumnFormat(int column, const QString& numberFormat);
+    // Every cell written in the column afterwards, texts too, sits at the right: the title of a
+    // column of numbers then stands over its numbers.
+    void setColumnRightAligned(int column);
     // Fits the width of every column of the current sheet to its texts at close (wide
     // characters count double), as Worksheet::autoFitColumn does; a set width is kept.
     void setAutoFit(bool autoFit);
+
+    // Prints the current sheet landscape on A4, one page wide, with the row titleRow (counted
+    // from 1; 0: none) repeated at the top of every page.
+    void setPrintLandscapeOnePageWide(int titleRow);
 
     // Writes the next row of the current sheet (row 1 first).
     void writeRow(const QVector<StreamCell>& cells, const RowFont& font = {});

@@ -12,6 +12,9 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <sys/resource.h>
+
 namespace {
 QJsonObject sheetOf(const QJsonObject& book, int index)
 {
@@ -44,6 +47,7 @@ TEST(StreamingWorkbook, RowsFormatsFontsAndWidthsReachOtherReaders)
     out.setColumnFormat(1, QStringLiteral("0"));
     out.setColumnFormat(3, QStringLiteral("#,##0.00"));
     out.setColumnWidth(4, 30);
+    out.setColumnRightAligned(3);
     out.setAutoFit(true);
     out.writeRow({StreamCell::fromText(QStringLiteral("2012年度查询结果"))}, RowFont{true, 16});
     out.writeRow({StreamCell::fromText(QStringLiteral("统计编码")), StreamCell::fromText(QStringLiteral("工会名称")),
@@ -67,6 +71,11 @@ TEST(StreamingWorkbook, RowsFormatsFontsAndWidthsReachOtherReaders)
     EXPECT_EQ(cellOf(s, QStringLiteral("A1"))[QStringLiteral("size")].toDouble(), 16);
     EXPECT_EQ(cellOf(s, QStringLiteral("B2"))[QStringLiteral("size")].toDouble(), 12);
     EXPECT_FALSE(cellOf(s, QStringLiteral("B3"))[QStringLiteral("bold")].toBool());
+    // A right-aligned column: its bold title and its numbers; the other columns as they were.
+    EXPECT_EQ(cellOf(s, QStringLiteral("C2"))[QStringLiteral("align")].toString(), QStringLiteral("right"));
+    EXPECT_TRUE(cellOf(s, QStringLiteral("C2"))[QStringLiteral("bold")].toBool());
+    EXPECT_EQ(cellOf(s, QStringLiteral("C52"))[QStringLiteral("align")].toString(), QStringLiteral("right"));
+    EXPECT_EQ(cellOf(s, QStringLiteral("B2"))[QStringLiteral("align")].toString(), QString());
     const QJsonObject code = cellOf(s, QStringLiteral("A52"));
     EXPECT_EQ(code[QStringLiteral("type")].toString(), QStringLiteral("int"));
     EXPECT_EQ(code[QStringLiteral("value")].toVariant().toLongLong(), 110000000049LL);
@@ -115,6 +124,36 @@ TEST(StreamingWorkbook, FailuresLeaveTheTargetAsItWas)
     // A folder that cannot be made.
     StreamingWorkbook nowhere(target + QStringLiteral("/inside.xlsx"));
     EXPECT_FALSE(nowhere.close().isEmpty());
+}
+
+TEST(StreamingWorkbook, ADiskFullAtTheLastBlockFailsTheClose)
+{
+    TestEnvironment env(TestEnvironment::Empty);
+    auto write = [](const QString& path) {
+        StreamingWorkbook out(path);
+        out.addSheet(QStringLiteral("S"));
+        for (int r = 0; r < 200; ++r)
+            out.writeRow({StreamCell::fromNumber(r), StreamCell::fromText(QStringLiteral("工会%1").arg(r))});
+        return out.close();
+    };
+    const QString whole = env.path(QStringLiteral("whole.xlsx"));
+    ASSERT_EQ(write(whole), QString());
+    const QString target = env.path(QStringLiteral("full.xlsx"));
+    for (const qint64 room : {QFileInfo(whole).size() - 1, QFileInfo(whole).size() - 200}) {
+        // Files of this process cannot grow beyond the room, as on a full disk.
+        rlimit old{};
+        getrlimit(RLIMIT_FSIZE, &old);
+        const auto handler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = old;
+        limit.rlim_cur = rlim_t(room);
+        setrlimit(RLIMIT_FSIZE, &limit);
+        const QString error = write(target);
+        setrlimit(RLIMIT_FSIZE, &old);
+        std::signal(SIGXFSZ, handler);
+        EXPECT_FALSE(error.isEmpty()) << room;
+        EXPECT_FALSE(QFile::exists(target));
+    }
+    EXPECT_TRUE(leftovers(env.path(QString())).isEmpty());
 }
 
 TEST(MakeWorkbookVisible, NamesTheFileAfterTheTemplateAndTheTime)
