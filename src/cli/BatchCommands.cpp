@@ -2,6 +2,7 @@
 
 #include "cli/BatchOutput.h"
 #include "cli/CheckCommand.h"
+#include "cli/DiffCommand.h"
 #include "cli/ExportCommands.h"
 #include "cli/PackageCommands.h"
 #include "cli/SummaryCommand.h"
@@ -35,7 +36,7 @@ int usageError(const QString& message, const QString& usage)
 QVector<CommandSpec> BatchCommands()
 {
     return {CheckCommand(),   CsvCommand(),    ExportCommand(),
-            InspectCommand(), ImportCommand(), SummaryCommand()};
+            InspectCommand(), ImportCommand(), SummaryCommand(), DiffCommand()};
 }
 
 int RunBatchProgram(const QStringList& words)

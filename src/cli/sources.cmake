@@ -3,5 +3,5 @@
 set(TALLYRA_BATCH_SOURCES
   cli/main.cpp cli/BatchCommands.cpp cli/CommandLine.cpp cli/BatchOutput.cpp cli/BatchDatabase.cpp
   cli/OutputFile.cpp cli/CheckCommand.cpp cli/SummaryCommand.cpp
-  cli/ExportCommands.cpp cli/PackageCommands.cpp
+  cli/ExportCommands.cpp cli/PackageCommands.cpp cli/DiffCommand.cpp
 )

@@ -2,7 +2,10 @@
 list(APPEND TALLYRA_CORE_SOURCES
   exchange/ExchangeRules.cpp exchange/PackageFile.cpp exchange/UploadCsv.cpp
   exchange/PackageExport.cpp exchange/PackageImport.cpp
+  exchange/ReturnComparison.cpp exchange/ConflictDecisions.cpp exchange/DecidedImport.cpp
+  exchange/DecisionRecord.cpp exchange/PackagePreview.cpp exchange/ConflictReview.cpp exchange/PackageDiff.cpp
 )
 list(APPEND TALLYRA_UI_SOURCES
   exchange/ExchangeActions.cpp
+  exchange/dlgPackagePreview.cpp exchange/dlgConflictReview.cpp
 )

@@ -2,6 +2,7 @@
 
 #include "db/Connection.h"
 #include "db/WorkingDatabase.h"
+#include "exchange/PackageExport.h"
 #include "support/TestEnvironment.h"
 #include "widgets/ScriptedPrompter.h"
 
@@ -80,4 +81,22 @@ inline QList<QVariantList> AllReturns(Connection& db)
         rows << row;
     }
     return rows;
+}
+
+// A county office's database with returns first.. (changed by the script, when given), and
+// its package written from it.
+inline QString MakePackage(const TestEnvironment& env, const QString& name, qint64 first, int count,
+                           const QString& label = QStringLiteral("某县总工会"), const QString& script = QString())
+{
+    const QString county = env.path(name + ".mdb");
+    CopyDeliveredDatabase(county);
+    Connection db;
+    db.open(county);
+    AddReturns(db, first, count);
+    if (!script.isEmpty())
+        db.executeScript(script);
+    const QString package = env.path(name + ".dat");
+    const PackageExportResult result = WritePackage(db, PackageTemplatePath(), package, label);
+    EXPECT_EQ(result.error, "");
+    return package;
 }

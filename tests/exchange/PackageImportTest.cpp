@@ -22,21 +22,6 @@ namespace {
 const QString kFailure = QStringLiteral("导入过程中发生错误，准备导入的数据可能与现有的\n\r数据有重复的内容，详细的内容请参见文件：\n\r\n\r"
                                         "            %1。");
 
-// A county office's database with returns first.., and its package written from it.
-QString makePackage(const TestEnvironment& env, const QString& name, qint64 first, int count,
-                    const QString& label = QStringLiteral("某县总工会"))
-{
-    const QString county = env.path(name + ".mdb");
-    CopyDeliveredDatabase(county);
-    Connection db;
-    db.open(county);
-    AddReturns(db, first, count);
-    const QString package = env.path(name + ".dat");
-    const PackageExportResult result = WritePackage(db, PackageTemplatePath(), package, label);
-    EXPECT_EQ(result.error, "");
-    return package;
-}
-
 // A package made by hand: the template changed by the script, then scrambled.
 QString makeOddPackage(const TestEnvironment& env, const QString& name, const QString& script)
 {
@@ -68,7 +53,7 @@ protected:
 
 TEST_F(ImportTest, APackageOfNewCodesIsAddedWhole)
 {
-    const QString package = makePackage(env, "county", 110101000001, 3);
+    const QString package = MakePackage(env, "county", 110101000001, 3);
     AddReturns(SysConnection(), 110101000100, 2);
     EXPECT_TRUE(import(package));
     ASSERT_EQ(prompter.fileDialogs.size(), 1);
@@ -94,7 +79,7 @@ TEST_F(ImportTest, APackageOfNewCodesIsAddedWhole)
 
 TEST_F(ImportTest, TheSamePackageTwiceAddsNothingAndReportsEveryRecord)
 {
-    const QString package = makePackage(env, "county", 110101000001, 3);
+    const QString package = MakePackage(env, "county", 110101000001, 3);
     ASSERT_TRUE(import(package));
     prompter.shown.clear();
     EXPECT_FALSE(import(package));
@@ -114,7 +99,7 @@ TEST_F(ImportTest, TheSamePackageTwiceAddsNothingAndReportsEveryRecord)
 
 TEST_F(ImportTest, OneCodeAlreadyPresentStopsTheWholePackageAndIsReported)
 {
-    const QString package = makePackage(env, "county", 110101000001, 3);
+    const QString package = MakePackage(env, "county", 110101000001, 3);
     AddReturns(SysConnection(), 110101000002, 1);
     EXPECT_FALSE(import(package));
     EXPECT_EQ(count(), 1);
@@ -147,7 +132,7 @@ TEST_F(ImportTest, APlainDatabaseFileIsReadDirectly)
 
 TEST_F(ImportTest, DecliningTheLabelChangesNothing)
 {
-    const QString package = makePackage(env, "county", 110101000001, 3);
+    const QString package = MakePackage(env, "county", 110101000001, 3);
     const QByteArray before = ReadAll(CurrentDatabasePath);
     EXPECT_FALSE(import(package, AnswerNo));
     EXPECT_EQ(count(), 0);
@@ -176,7 +161,7 @@ TEST_F(ImportTest, AMissingFileOrTableIsNamed)
 TEST_F(ImportTest, HostilePackagesAreRefusedAndChangeNothing)
 {
     AddReturns(SysConnection(), 110101000001, 2);
-    const QString good = makePackage(env, "good", 130101000001, 3);
+    const QString good = MakePackage(env, "good", 130101000001, 3);
     const QByteArray goodBytes = ReadAll(good);
     struct Case {
         QString name;
@@ -276,7 +261,7 @@ TEST_F(ImportTest, TheFilesTriggersAndViewsNeverRun)
 
 TEST_F(ImportTest, AHeaderReplacedByAnotherProgramIsRestored)
 {
-    const QString package = makePackage(env, "county", 110101000001, 2);
+    const QString package = MakePackage(env, "county", 110101000001, 2);
     const QString plain = env.path("plain.dat");
     QFile::copy(package, plain);
     QFile::setPermissions(plain, QFile::ReadOwner | QFile::WriteOwner);
@@ -314,7 +299,7 @@ TEST_F(ImportTest, TheListReturnsToItsRowAfterAnImport)
     RowSet& rows = form.reportQuery();
     rows.moveTo(1);
     const QString current = rows.text("c901");
-    const QString package = makePackage(env, "county", 110101000001, 3);
+    const QString package = MakePackage(env, "county", 110101000001, 3);
     prompter.answer(package);
     prompter.answer(AnswerYes);
     form.action("数据导入")->trigger();
@@ -327,7 +312,7 @@ TEST_F(ImportTest, TheListReturnsToItsRowAfterAnImport)
 // A program killed while it copies leaves all of the package or none of it.
 TEST_F(ImportTest, AKillDuringTheCopyLeavesAllOrNothing)
 {
-    const QString package = makePackage(env, "big", 110101000001, 3000);
+    const QString package = MakePackage(env, "big", 110101000001, 3000);
     SysConnection().close();
     for (const bool finish : {false, true}) {
         int pipeFds[2];
