@@ -5,6 +5,7 @@
 #include "db/Statement.h"
 #include "exchange/DecisionRecord.h"
 #include "exchange/PackageImport.h"
+#include "exchange/PackagePreview.h"
 #include "exchange/ReturnComparison.h"
 
 #include <QDateTime>
@@ -146,6 +147,10 @@ DecidedImportResult ImportWithDecisions(Connection& working, const ReceivedFile&
     DecidedImportResult result;
     if (source.status() != ReceivedFile::Ready) {
         result.error = source.message();
+        return result;
+    }
+    if (IsWorkingDatabaseFile(working, source.chosen())) {
+        result.error = WorkingDatabaseFileRefusal();
         return result;
     }
     try {

@@ -11,6 +11,7 @@
 
 #include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 #include <QHash>
 
 #include <sqlite3.h>
@@ -44,6 +45,17 @@ QString ReceivedFileRefusal(const ReceivedFile& source)
         break;
     }
     return source.message();
+}
+
+bool IsWorkingDatabaseFile(Connection& working, const QString& file)
+{
+    const QString own = QFileInfo(working.path()).canonicalFilePath();
+    return !own.isEmpty() && QFileInfo(file).canonicalFilePath() == own;
+}
+
+QString WorkingDatabaseFileRefusal()
+{
+    return QStringLiteral("所选的文件就是正在使用的数据库文件");
 }
 
 qint64 FailingReturnCount(const ReceivedFile& source)
@@ -94,7 +106,7 @@ QVector<PackagePreview> PreviewPackages(Connection& working, const QStringList& 
         PackagePreview p;
         p.file = file;
         p.source = std::make_shared<ReceivedFile>(working, file, kTable);
-        p.refusal = ReceivedFileRefusal(*p.source);
+        p.refusal = IsWorkingDatabaseFile(working, file) ? WorkingDatabaseFileRefusal() : ReceivedFileRefusal(*p.source);
         QVector<double> own;
         if (p.importable()) {
             try {

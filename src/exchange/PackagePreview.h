@@ -14,6 +14,11 @@ class ReceivedFile;
 // 请选择其它文件。", the table messages, the check's reason); empty when it can.
 QString ReceivedFileRefusal(const ReceivedFile& source);
 
+// Whether the chosen file is the working database's own file (importing it into itself is refused).
+bool IsWorkingDatabaseFile(Connection& working, const QString& file);
+// "所选的文件就是正在使用的数据库文件"
+QString WorkingDatabaseFileRefusal();
+
 // How many of the file's returns fail the batch checks. The check runs on a copy of its own, so
 // neither the file nor any database changes. Raises DbError and ReportFileError.
 qint64 FailingReturnCount(const ReceivedFile& source);

@@ -131,10 +131,11 @@ TdlgConflictReviewForm::TdlgConflictReviewForm(ConflictReview& review, const QSt
     m_fields->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_fields->verticalHeader()->hide();
     m_fields->verticalHeader()->setDefaultSectionSize(22);
-    m_fields->setColumnWidth(0, 60);
-    m_fields->setColumnWidth(1, 300);
-    m_fields->horizontalHeader()->setStretchLastSection(true);
-    m_fields->setColumnWidth(2, 110);
+    // The caption takes what the values leave.
+    m_fields->setColumnWidth(0, 56);
+    m_fields->setColumnWidth(2, 120);
+    m_fields->setColumnWidth(3, 120);
+    m_fields->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
     auto* right = new QWidget;
     auto* rightLayout = new QVBoxLayout(right);
     rightLayout->setContentsMargins(0, 0, 0, 0);
@@ -144,8 +145,7 @@ TdlgConflictReviewForm::TdlgConflictReviewForm(ConflictReview& review, const QSt
     auto* split = new QSplitter;
     split->addWidget(left);
     split->addWidget(right);
-    split->setStretchFactor(0, 1);
-    split->setStretchFactor(1, 1);
+    split->setSizes({650, 590});
 
     m_import = new QPushButton(QStringLiteral("按决定导入"));
     auto* back = new QPushButton(QStringLiteral("返  回"));
@@ -162,7 +162,7 @@ TdlgConflictReviewForm::TdlgConflictReviewForm(ConflictReview& review, const QSt
     layout->addWidget(head);
     layout->addWidget(split, 1);
     layout->addLayout(bottom);
-    resize(1180, 640);
+    resize(1260, 640);
 
     connect(m_codes->selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this] { showFields(); });
     const int first = m_review.firstUndecided();

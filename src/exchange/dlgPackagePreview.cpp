@@ -18,6 +18,7 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -50,10 +51,11 @@ TdlgPackagePreviewForm::TdlgPackagePreviewForm(QWidget* parent) : QDialog(parent
     m_table->setSelectionMode(QAbstractItemView::SingleSelection);
     m_table->verticalHeader()->hide();
     m_table->horizontalHeader()->setStretchLastSection(true);
-    const int widths[] = {170, 130, 60, 70, 100, 80, 170, 190};
+    const int widths[] = {170, 130, 60, 70, 120, 80, 230, 180};
     for (int c = 0; c < int(std::size(widths)); ++c)
         m_table->setColumnWidth(c, widths[c]);
     connect(m_table, &QTableWidget::cellDoubleClicked, this, [this] { tbReviewClick(); });
+    m_table->installEventFilter(this);
     connect(m_table, &QTableWidget::currentCellChanged, this, [this] { updateReviewButton(); });
 
     auto* hint = new QLabel(QStringLiteral("勾选要导入的数据包；编号已经存在的数据包要先处理冲突（双击或“处理冲突”）。"));
@@ -79,7 +81,7 @@ TdlgPackagePreviewForm::TdlgPackagePreviewForm(QWidget* parent) : QDialog(parent
     layout->addWidget(hint);
     layout->addWidget(m_table, 1);
     layout->addLayout(buttons);
-    resize(1240, 360);
+    resize(1320, 360);
 }
 
 TdlgPackagePreviewForm::~TdlgPackagePreviewForm() = default;
@@ -209,7 +211,7 @@ void TdlgPackagePreviewForm::showRow(int r)
         auto* item = new QTableWidgetItem(cells[c]);
         if (c == FileColumn)
             item->setToolTip(p.file);
-        if (c == VerdictColumn)
+        if (c == VerdictColumn || c == ConflictColumn || c == ResultColumn)
             item->setToolTip(cells[c]);
         if (c >= ReturnsColumn && c <= FailingColumn)
             item->setTextAlignment(Qt::AlignCenter);
@@ -224,6 +226,19 @@ void TdlgPackagePreviewForm::showRow(int r)
         file->setCheckState(ticked);
     } else
         file->setFlags(file->flags() & ~Qt::ItemIsUserCheckable);
+}
+
+bool TdlgPackagePreviewForm::eventFilter(QObject* watched, QEvent* event)
+{
+    // Enter on a row opens its review, as a double click does; Space ticks it.
+    if (watched == m_table && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            tbReviewClick();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 ConflictReview* TdlgPackagePreviewForm::reviewOf(Row& row)
@@ -257,8 +272,6 @@ void TdlgPackagePreviewForm::tbReviewClick()
     if (!review)
         return;
     TdlgConflictReviewForm dialog(*review, row.preview.file, row.preview.label, this);
-    if (reviewShown)
-        reviewShown(dialog);
     dialog.exec();
     row.decisions = review->decisions();
     // Every code decided: the package is ready to go.

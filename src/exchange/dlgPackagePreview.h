@@ -6,13 +6,11 @@
 #include <QDialog>
 #include <QVector>
 
-#include <functional>
 #include <memory>
 
 class ConflictReview;
 class QPushButton;
 class QTableWidget;
-class TdlgConflictReviewForm;
 
 // "查看并导入数据包": the packages chosen, one row each, looked into before anything is imported
 // (label, returns, codes already here, codes in another chosen file, returns failing the batch
@@ -38,12 +36,13 @@ public:
 
     QTableWidget* packageTable() const { return m_table; }
     QPushButton* button(const QString& caption) const;
-    // Called with the review window before it shows (tests drive it from here).
-    std::function<void(TdlgConflictReviewForm&)> reviewShown;
 
     // The table's columns.
     enum Column { FileColumn, LabelColumn, ReturnsColumn, ExistingColumn, OtherFilesColumn, FailingColumn,
                   VerdictColumn, ConflictColumn, ResultColumn, ColumnCount };
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     struct Row {

@@ -3,6 +3,7 @@
 #include "logic/ProgressEstimate.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QProgressBar>
@@ -55,6 +56,14 @@ void TProgressBar2LineForm::ShowStoppable()
     StopButton->show();
     show();
     StopButton->setFocus();
+}
+
+void TProgressBar2LineForm::closeEvent(QCloseEvent* event)
+{
+    // The close box of a run that can be stopped stops it; the run hides the window when it ends.
+    if (StopButton->isVisible() && StopButton->isEnabled())
+        StopButton->click();
+    event->ignore();
 }
 
 void TProgressBar2LineForm::hideEvent(QHideEvent* event)

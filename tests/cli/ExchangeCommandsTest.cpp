@@ -275,7 +275,7 @@ TEST_F(ExchangeCommandsTest, DiffNamesTheCodesAndFieldsThatDiffer)
         c.execute("insert into ct_label values ('乙')");
         c.execute("insert into dt_data (c901, c902, c907, RecordState) values (?1, '工会5', 1, 1)", {kBase + 5});
         c.execute("update dt_data set b014 = 12.0 where c901 = ?1", {kBase + 2});
-        c.execute("update dt_data set z001 = NULL where c901 = ?1", {kBase + 3});
+        c.execute("update dt_data set z003 = NULL where c901 = ?1", {kBase + 3}); // 0 in A
         c.execute("update dt_data set c902 = '新名', z004 = 2.5 where c901 = ?1", {kBase + 4});
         EXPECT_EQ(c.scalar("select typeof(b014) from dt_data where c901 = ?1", {kBase + 2}).toString(), "real");
     }
@@ -290,7 +290,7 @@ TEST_F(ExchangeCommandsTest, DiffNamesTheCodesAndFieldsThatDiffer)
     const QJsonObject expected = QJsonDocument::fromJson(R"({
         "onlyA": [110101000001], "onlyB": [110101000005], "equal": [110101000002],
         "differing": [
-            {"code": 110101000003, "fields": [{"field": "z001", "a": 1, "b": null}]},
+            {"code": 110101000003, "fields": [{"field": "z003", "a": 0, "b": null}]},
             {"code": 110101000004, "fields": [{"field": "c902", "a": "工会4", "b": "新名"},
                                               {"field": "z004", "a": 1, "b": 2.5}]}]})")
                                      .object();
@@ -300,7 +300,7 @@ TEST_F(ExchangeCommandsTest, DiffNamesTheCodesAndFieldsThatDiffer)
     EXPECT_EQ(text.status, 1);
     EXPECT_EQ(text.out, QStringList({"类别\t编号\t字段\t项目\tA\tB", "只在A中\t110101000001", "只在B中\t110101000005",
                                      "相同\t110101000002",
-                                     "不同\t110101000003\tz001\t本级工会机关实有工作人员(人)\t1\t（空）",
+                                     "不同\t110101000003\tz003\t其中：中共党员(人)\t0\t（空）",
                                      "不同\t110101000004\tc902\t本级工会名称\t工会4\t新名",
                                      "不同\t110101000004\tz004\t机关人员年龄35岁及以下(人)\t1\t2.5",
                                      "只在A中：1个单位；只在B中：1个单位；相同：1个单位；不同：2个单位"})

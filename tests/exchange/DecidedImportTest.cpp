@@ -203,6 +203,18 @@ TEST_F(DecidedImportTest, NothingIsImportedWhileACodeIsUndecided)
     EXPECT_EQ(import(package, decisions, &record).status, DecidedImportResult::Imported);
 }
 
+TEST_F(DecidedImportTest, TheWorkingDatabaseIsNotImportedIntoItself)
+{
+    AddReturns(SysConnection(), kBase + 1, 3);
+    const QByteArray before = ReadAll(CurrentDatabasePath);
+    ConflictDecisions replace;
+    replace.otherwise = ConflictChoice::Replace;
+    const DecidedImportResult result = import(CurrentDatabasePath, replace, nullptr);
+    EXPECT_EQ(result.status, DecidedImportResult::Failed);
+    EXPECT_EQ(result.error, "所选的文件就是正在使用的数据库文件");
+    EXPECT_EQ(ReadAll(CurrentDatabasePath), before);
+}
+
 TEST_F(DecidedImportTest, TheRecordNamesEachConflictWithItsFields)
 {
     const QString package = conflictingPackage();

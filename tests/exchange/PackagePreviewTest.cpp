@@ -27,16 +27,6 @@ namespace {
 constexpr qint64 kBase = 110101000000;
 const QString kFilter = QStringLiteral("数据加密文件(*.dat)|*.dat|数据备份文件(*.mdb)|*.mdb");
 
-// Makes returns pass every batch check: the indicators empty but for a plausible few.
-QString passingScript()
-{
-    QStringList empty;
-    for (const QString& c : SysConnection().columnNames("dt_data"))
-        if (!c.startsWith("c90") && c != "RecordState")
-            empty << c + " = NULL";
-    return "update dt_data set " + empty.join(",")
-           + "; update dt_data set z001 = 20, z002 = 5, z003 = 4, z004 = 12, z005 = 8, x001 = 6, x002 = 2, x003 = 3;";
-}
 } // namespace
 
 class PackagePreviewTest : public ExchangeTest {
@@ -77,21 +67,21 @@ protected:
 TEST_F(PackagePreviewTest, EachFileIsLookedIntoAndARefusedOneSaysWhy)
 {
     AddReturns(SysConnection(), kBase + 1, 3);
-    const QString east = MakePackage(env, "east", kBase + 11, 5, "东城区总工会", passingScript());
+    const QString east = MakePackage(env, "east", kBase + 11, 5, "东城区总工会", PassingReturnsScript());
     // 1..5: three codes already here, and code 2 breaks z003<=z001.
     const QString west =
         MakePackage(env, "west", kBase + 1, 5, "西城区总工会",
-                    passingScript() + QString("update dt_data set z003 = 25 where c901 = %1").arg(kBase + 2));
+                    PassingReturnsScript() + QString("update dt_data set z003 = 25 where c901 = %1").arg(kBase + 2));
     // 14, 15 also in east
-    const QString north = MakePackage(env, "north", kBase + 14, 3, "北城区总工会", passingScript());
-    const QStringList files = {east, west, north, junk(), env.path("none.dat")};
+    const QString north = MakePackage(env, "north", kBase + 14, 3, "北城区总工会", PassingReturnsScript());
+    const QStringList files = {east, west, north, junk(), env.path("none.dat"), CurrentDatabasePath};
     QList<QByteArray> bytes;
     for (const QString& f : files)
         bytes << ReadAll(f);
     const QByteArray database = ReadAll(CurrentDatabasePath);
 
     const QVector<PackagePreview> previews = PreviewPackages(SysConnection(), files);
-    ASSERT_EQ(previews.size(), 5);
+    ASSERT_EQ(previews.size(), 6);
     const struct {
         const char* label;
         qint64 returns, existing, inOther, failing;
@@ -102,8 +92,9 @@ TEST_F(PackagePreviewTest, EachFileIsLookedIntoAndARefusedOneSaysWhy)
         {"北城区总工会", 3, 0, 2, 0, ""},
         {"", 0, 0, 0, 0, "所选的文件不是有效的数据文件"},
         {"", 0, 0, 0, 0, "您选择的文件并不存在，请选择其它文件。"},
+        {"", 0, 0, 0, 0, "所选的文件就是正在使用的数据库文件"},
     };
-    for (int i = 0; i < 5; ++i) {
+    for (int i = 0; i < 6; ++i) {
         SCOPED_TRACE(files[i].toStdString());
         const PackagePreview& p = previews[i];
         EXPECT_EQ(p.file, files[i]);
