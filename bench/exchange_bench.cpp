@@ -21,13 +21,6 @@
 #include <cstdio>
 
 namespace {
-void copyFresh(const QString& from, const QString& to)
-{
-    QFile::remove(to);
-    QFile::copy(from, to);
-    QFile::setPermissions(to, QFile::ReadOwner | QFile::WriteOwner);
-}
-
 double seconds(QElapsedTimer& timer)
 {
     return timer.nsecsElapsed() / 1e9;
@@ -46,7 +39,7 @@ int main(int argc, char* argv[])
     const int rows = argc > 3 ? std::atoi(argv[3]) : 100000;
     QTemporaryDir dir;
     const QString county = dir.filePath("county.mdb");
-    copyFresh(delivered, county);
+    CopyFresh(delivered, county);
     Connection db;
     db.open(county);
     FillSampleReturns(db, rows);
@@ -90,7 +83,7 @@ int main(int argc, char* argv[])
 
     // Import into an empty working database: restore, checks, copy
     const QString city = dir.filePath("city.mdb");
-    copyFresh(delivered, city);
+    CopyFresh(delivered, city);
     Connection working;
     working.open(city);
     timer.restart();
@@ -112,10 +105,10 @@ int main(int argc, char* argv[])
 
     // The same copy as one plain statement from the attached, already restored file
     const QString plain = dir.filePath("plain.dat");
-    copyFresh(package, plain);
+    CopyFresh(package, plain);
     RestorePackage(plain);
     const QString other = dir.filePath("other.mdb");
-    copyFresh(delivered, other);
+    CopyFresh(delivered, other);
     {
         Connection bare;
         bare.open(other);

@@ -17,15 +17,6 @@
 
 #include <cstdio>
 
-namespace {
-void copyFresh(const QString& from, const QString& to)
-{
-    QFile::remove(to);
-    QFile::copy(from, to);
-    QFile::setPermissions(to, QFile::ReadOwner | QFile::WriteOwner);
-}
-} // namespace
-
 int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
@@ -37,13 +28,13 @@ int main(int argc, char* argv[])
     const int rows = argc > 2 ? std::atoi(argv[2]) : 100000;
     QTemporaryDir dir;
     const QString a = dir.filePath("a.mdb"), b = dir.filePath("b.mdb");
-    copyFresh(delivered, a);
+    CopyFresh(delivered, a);
     {
         Connection db;
         db.open(a);
         FillSampleReturns(db, rows);
     }
-    copyFresh(a, b);
+    CopyFresh(a, b);
     {
         Connection db;
         db.open(b);
@@ -55,7 +46,7 @@ int main(int argc, char* argv[])
         db.commit();
     }
     const QString reference = dir.filePath("reference.mdb");
-    copyFresh(delivered, reference);
+    CopyFresh(delivered, reference);
 
     Timing plain, diff;
     ReturnComparison result;

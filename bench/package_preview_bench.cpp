@@ -6,6 +6,7 @@
 #include "SampleReturns.h"
 
 #include "db/Connection.h"
+#include "db/WorkingDatabase.h"
 #include "exchange/DecidedImport.h"
 #include "exchange/PackageExport.h"
 #include "exchange/PackageImport.h"
@@ -16,15 +17,6 @@
 #include <QTemporaryDir>
 
 #include <cstdio>
-
-namespace {
-void copyFresh(const QString& from, const QString& to)
-{
-    QFile::remove(to);
-    QFile::copy(from, to);
-    QFile::setPermissions(to, QFile::ReadOwner | QFile::WriteOwner);
-}
-} // namespace
 
 int main(int argc, char* argv[])
 {
@@ -38,7 +30,7 @@ int main(int argc, char* argv[])
     QTemporaryDir dir;
     // A county's checked returns, one in ten failing a check as a package from below may.
     const QString county = dir.filePath("county.mdb");
-    copyFresh(delivered, county);
+    CopyFresh(delivered, county);
     const QString package = dir.filePath("county.dat");
     {
         Connection db;
@@ -56,8 +48,10 @@ int main(int argc, char* argv[])
     PackagePreview looked;
     qint64 imported = 0, added = 0;
     for (int round = 0; round < 3; ++round) {
-        copyFresh(delivered, city);
-        Connection working;
+        CopyFresh(delivered, city);
+        // The working database is the shared connection, as in the window: the batch checks
+        // render their descriptions through it.
+        Connection& working = SysConnection();
         working.open(city);
         preview.keepBest(Measure([&] { looked = PreviewPackages(working, {package}).value(0); }));
         import.keepBest(Measure([&] {
@@ -65,7 +59,7 @@ int main(int argc, char* argv[])
             imported = ImportReceivedTable(working, source).rows;
         }));
         working.close();
-        copyFresh(delivered, city);
+        CopyFresh(delivered, city);
         working.open(city);
         decided.keepBest(Measure([&] {
             const ReceivedFile source(working, package, "dt_data");

@@ -25,6 +25,27 @@ QString refusalOf(const ReceivedFile& source)
     return source.status() == ReceivedFile::Refused ? RunErrorText(refusal) : refusal;
 }
 
+// Why a file is not imported before anything is tried: its refusal, or the label the run was
+// not asked to confirm. Empty when the import goes ahead.
+QString heldBack(const ReceivedFile& source, bool confirmed)
+{
+    const QString refusal = refusalOf(source);
+    if (!refusal.isEmpty() || confirmed)
+        return refusal;
+    // The window asks to confirm the label; unasked, the answer is no.
+    return QStringLiteral("未确认标记声明为【%1】的数据（加 --yes 导入）").arg(ShownLabel(source.label()));
+}
+
+// An import's progress on standard error; Ctrl-C stops it.
+ExchangeHooks importHooks(BatchOutput& out)
+{
+    ExchangeHooks hooks;
+    hooks.started = [&out](qint64 total) { out.startProgress(QStringLiteral("导入进度"), total); };
+    hooks.stepped = [&out](qint64 done) { out.setProgress(done); };
+    hooks.stopped = [] { return InterruptRequested(); };
+    return hooks;
+}
+
 int runInspect(const CommandArgs& args, BatchOutput& out)
 {
     const bool withDb = args.has(QStringLiteral("db"));
@@ -100,20 +121,15 @@ int runSettlingImport(const CommandArgs& args, BatchOutput& out, ConflictChoice 
         bool imported = false;
         try {
             const ReceivedFile source(SysConnection(), path, kTable);
-            outcome = refusalOf(source);
+            outcome = heldBack(source, confirmed);
             label = source.label();
             returns = source.recordCount();
-            if (outcome.isEmpty() && !confirmed) {
-                outcome =
-                    QStringLiteral("未确认标记声明为【%1】的数据（加 --yes 导入）").arg(ShownLabel(label));
-            } else if (outcome.isEmpty()) {
+            if (outcome.isEmpty()) {
                 DecidedImportOptions options;
                 options.decisions.otherwise = choice;
                 options.record = &record;
                 options.shownFile = path;
-                options.hooks.started = [&out](qint64 total) { out.startProgress(QStringLiteral("导入进度"), total); };
-                options.hooks.stepped = [&out](qint64 done) { out.setProgress(done); };
-                options.hooks.stopped = [] { return InterruptRequested(); };
+                options.hooks = importHooks(out);
                 const DecidedImportResult result = ImportWithDecisions(SysConnection(), source, options);
                 out.endProgress();
                 imported = result.status == DecidedImportResult::Imported;
@@ -182,20 +198,12 @@ int runImport(const CommandArgs& args, BatchOutput& out)
         qint64 returns = 0;
         try {
             const ReceivedFile source(SysConnection(), path, kTable);
-            outcome = refusalOf(source);
+            outcome = heldBack(source, confirmed);
             label = source.label();
             returns = source.recordCount();
-            if (outcome.isEmpty() && !confirmed) {
-                // The window asks to confirm the label; unasked, the answer is no.
-                outcome =
-                    QStringLiteral("未确认标记声明为【%1】的数据（加 --yes 导入）").arg(ShownLabel(label));
-            } else if (outcome.isEmpty()) {
+            if (outcome.isEmpty()) {
                 ImportOptions options;
-                options.hooks.started = [&out](qint64 total) {
-                    out.startProgress(QStringLiteral("导入进度"), total);
-                };
-                options.hooks.stepped = [&out](qint64 done) { out.setProgress(done); };
-                options.hooks.stopped = [] { return InterruptRequested(); };
+                options.hooks = importHooks(out);
                 const ImportResult result = ImportReceivedTable(SysConnection(), source, options);
                 out.endProgress();
                 switch (result.status) {

@@ -101,15 +101,20 @@ void ExportPackage()
         ShowRunError(result.error, kContact);
 }
 
-bool ImportPackage(const QString& table, const QString& condition)
+FileDialogOptions ImportFileDialog(int* filter)
 {
     FileDialogOptions dialog;
     dialog.title = QStringLiteral("选择导入文件");
     dialog.filter = QStringLiteral("数据加密文件(*.dat)|*.dat|数据备份文件(*.mdb)|*.mdb");
     dialog.folder = DocumentsFolder();
+    dialog.chosenFilter = filter;
+    return dialog;
+}
+
+bool ImportPackage(const QString& table, const QString& condition)
+{
     int filter = 0;
-    dialog.chosenFilter = &filter;
-    const QString chosen = CurrentPrompter().openFileName(dialog).trimmed();
+    const QString chosen = CurrentPrompter().openFileName(ImportFileDialog(&filter)).trimmed();
     if (chosen.isEmpty())
         return true;
     const QString path = ImportFileName(chosen, filter == 1 ? QStringLiteral(".mdb") : QStringLiteral(".dat"));

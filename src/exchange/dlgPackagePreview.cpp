@@ -6,6 +6,7 @@
 #include "exchange/ConflictReview.h"
 #include "exchange/DecidedImport.h"
 #include "exchange/DecisionRecord.h"
+#include "exchange/ExchangeActions.h"
 #include "exchange/ExchangeRules.h"
 #include "exchange/PackageImport.h"
 #include "exchange/dlgConflictReview.h"
@@ -96,14 +97,9 @@ QPushButton* TdlgPackagePreviewForm::button(const QString& caption) const
 
 bool TdlgPackagePreviewForm::chooseFiles()
 {
-    FileDialogOptions dialog;
-    dialog.title = QStringLiteral("选择导入文件");
-    dialog.filter = QStringLiteral("数据加密文件(*.dat)|*.dat|数据备份文件(*.mdb)|*.mdb");
-    dialog.folder = DocumentsFolder();
     int filter = 0;
-    dialog.chosenFilter = &filter;
     QStringList files;
-    for (const QString& chosen : CurrentPrompter().openFileNames(dialog))
+    for (const QString& chosen : CurrentPrompter().openFileNames(ImportFileDialog(&filter)))
         if (!chosen.trimmed().isEmpty())
             files << ImportFileName(chosen.trimmed(), filter == 1 ? QStringLiteral(".mdb") : QStringLiteral(".dat"));
     if (files.isEmpty())

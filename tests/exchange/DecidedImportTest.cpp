@@ -13,10 +13,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 
-#include <csignal>
 #include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace {
 constexpr qint64 kBase = 110101000000;
@@ -95,19 +92,7 @@ protected:
         options.record = record;
         return ImportWithDecisions(SysConnection(), source, options);
     }
-    // The standard conflict: the working database holds 1..5, the package 3..8 made from the
-    // same returns, with 4 and 5 changed in the package (4: z001; 5: the name and z002).
-    QString conflictingPackage()
-    {
-        AddReturns(SysConnection(), kBase + 1, 5);
-        return MakePackage(env, "county", kBase + 1, 8, "某县总工会",
-                           QString("delete from dt_data where c901 < %1;"
-                                   "update dt_data set z001 = 999 where c901 = %2;"
-                                   "update dt_data set c902 = '新名称', z002 = 7 where c901 = %3;")
-                               .arg(kBase + 3)
-                               .arg(kBase + 4)
-                               .arg(kBase + 5));
-    }
+    QString conflictingPackage() { return MakeConflictingPackage(env, kBase, "某县总工会"); }
 };
 
 // Each case: the working database's returns, a package, the decisions; afterwards every field
@@ -352,12 +337,7 @@ TEST_F(DecidedImportTest, AKillDuringADecidedImportLeavesAllOrNothing)
     const QList<QVariantList> before = AllReturns(SysConnection());
     SysConnection().close();
     for (const bool finish : {false, true}) {
-        int pipeFds[2];
-        ASSERT_EQ(pipe(pipeFds), 0);
-        const pid_t child = fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            close(pipeFds[0]);
+        const char signal = RunUntilKilled([&](const std::function<void()>& halfWay) {
             Connection working;
             working.open(CurrentDatabasePath);
             ReceivedFile source(working, package, "dt_data");
@@ -367,23 +347,12 @@ TEST_F(DecidedImportTest, AKillDuringADecidedImportLeavesAllOrNothing)
             options.record = &record;
             options.chunkRows = 500;
             options.hooks.stepped = [&](qint64 done) {
-                if (!finish && done >= 1500) {
-                    (void)!write(pipeFds[1], "c", 1); // half-way: the parent kills now
-                    pause();
-                }
+                if (!finish && done >= 1500)
+                    halfWay(); // the parent kills now
             };
-            const DecidedImportResult result = ImportWithDecisions(working, source, options);
-            (void)!write(pipeFds[1], result.status == DecidedImportResult::Imported ? "d" : "f", 1);
-            pause();
-            _exit(0);
-        }
-        close(pipeFds[1]);
-        char signal = 0;
-        ASSERT_EQ(read(pipeFds[0], &signal, 1), 1);
-        EXPECT_EQ(signal, finish ? 'd' : 'c');
-        kill(child, SIGKILL);
-        waitpid(child, nullptr, 0);
-        close(pipeFds[0]);
+            return ImportWithDecisions(working, source, options).status == DecidedImportResult::Imported;
+        });
+        EXPECT_EQ(signal, finish ? 'd' : 'h');
 
         Connection after;
         after.open(CurrentDatabasePath);

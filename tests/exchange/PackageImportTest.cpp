@@ -14,9 +14,6 @@
 #include <QProcess>
 #include <QTableView>
 
-#include <csignal>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace {
 const QString kFailure = QStringLiteral("导入过程中发生错误，准备导入的数据可能与现有的\n\r数据有重复的内容，详细的内容请参见文件：\n\r\n\r"
@@ -315,35 +312,19 @@ TEST_F(ImportTest, AKillDuringTheCopyLeavesAllOrNothing)
     const QString package = MakePackage(env, "big", 110101000001, 3000);
     SysConnection().close();
     for (const bool finish : {false, true}) {
-        int pipeFds[2];
-        ASSERT_EQ(pipe(pipeFds), 0);
-        const pid_t child = fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            close(pipeFds[0]);
+        const char signal = RunUntilKilled([&](const std::function<void()>& halfWay) {
             Connection working;
             working.open(CurrentDatabasePath);
             ReceivedFile source(working, package, "dt_data");
             ImportOptions options;
             options.chunkRows = 500;
             options.hooks.stepped = [&](qint64 done) {
-                if (!finish && done >= 1000) {
-                    (void)!write(pipeFds[1], "c", 1); // half-way: the parent kills now
-                    pause();
-                }
+                if (!finish && done >= 1000)
+                    halfWay(); // the parent kills now
             };
-            const ImportResult result = ImportReceivedTable(working, source, options);
-            (void)!write(pipeFds[1], result.status == ImportResult::Imported ? "d" : "f", 1);
-            pause();
-            _exit(0);
-        }
-        close(pipeFds[1]);
-        char signal = 0;
-        ASSERT_EQ(read(pipeFds[0], &signal, 1), 1);
-        EXPECT_EQ(signal, finish ? 'd' : 'c');
-        kill(child, SIGKILL);
-        waitpid(child, nullptr, 0);
-        close(pipeFds[0]);
+            return ImportReceivedTable(working, source, options).status == ImportResult::Imported;
+        });
+        EXPECT_EQ(signal, finish ? 'd' : 'h');
 
         Connection after;
         after.open(CurrentDatabasePath);

@@ -24,57 +24,10 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include "support/DesktopDriving.h"
+
 namespace {
 constexpr qint64 kBase = 110101000000;
-
-bool waitFor(const std::function<bool()>& condition, int milliseconds = 5000)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!condition()) {
-        if (clock.elapsed() > milliseconds)
-            return false;
-        QApplication::processEvents(QEventLoop::AllEvents, 50);
-    }
-    return true;
-}
-
-void settle(int milliseconds = 500)
-{
-    waitFor([] { return false; }, milliseconds);
-}
-
-void xdotool(const QStringList& arguments)
-{
-    EXPECT_EQ(QProcess::execute(QStringLiteral("xdotool"), arguments), 0) << arguments.join(' ').toStdString();
-    settle();
-}
-
-void clickAt(QPoint global, int clicks = 1)
-{
-    xdotool({"mousemove", QString::number(global.x()), QString::number(global.y())});
-    xdotool({"click", "--repeat", QString::number(clicks), "--delay", "80", "1"});
-}
-
-void clickOn(QWidget* widget)
-{
-    clickAt(widget->mapToGlobal(widget->rect().center()));
-}
-
-// A check box takes a click on its box or its text, not on the rest of its width.
-void clickBox(QWidget* box)
-{
-    clickAt(box->mapToGlobal(QPoint(8, box->height() / 2)));
-}
-
-void shot(const QString& name)
-{
-    const QString folder = qEnvironmentVariable("TALLYRA_SHOTS_DIR");
-    if (folder.isEmpty())
-        return;
-    QDir().mkpath(folder);
-    QApplication::primaryScreen()->grabWindow(0).save(QDir(folder).filePath(name + QStringLiteral(".png")));
-}
 } // namespace
 
 class PackagePreviewDesktopTest : public ExchangeTest {};

@@ -37,18 +37,7 @@ protected:
         WriteAll(env.path("junk.dat"), QByteArray(8192, '\x01'));
         return env.path("junk.dat");
     }
-    // The working database holds 1..5; the package 3..8 of the same returns, 4 and 5 changed.
-    QString conflictingPackage()
-    {
-        AddReturns(SysConnection(), kBase + 1, 5);
-        return MakePackage(env, "west", kBase + 1, 8, "西城区总工会",
-                           QString("delete from dt_data where c901 < %1;"
-                                   "update dt_data set z001 = 999 where c901 = %2;"
-                                   "update dt_data set c902 = '新名称', z002 = 7 where c901 = %3;")
-                               .arg(kBase + 3)
-                               .arg(kBase + 4)
-                               .arg(kBase + 5));
-    }
+    QString conflictingPackage() { return MakeConflictingPackage(env, kBase, "西城区总工会"); }
     QString cell(TdlgPackagePreviewForm& form, int row, int column)
     {
         return form.packageTable()->item(row, column)->text();
@@ -259,7 +248,7 @@ TEST_F(PackagePreviewTest, ConflictsAreDecidedWithTheKeyboardAndImported)
     ASSERT_TRUE(reviewed);
     EXPECT_EQ(cell(form, 0, TdlgPackagePreviewForm::ResultColumn), "已导入：新增3，替换1，保留1，相同1");
     ASSERT_EQ(prompter.shown.size(), 1);
-    EXPECT_TRUE(prompter.shown[0].startsWith("导入结束：\nwest.dat：已导入：新增3，替换1，保留1，相同1\n冲突处理记录已经保存到："
+    EXPECT_TRUE(prompter.shown[0].startsWith("导入结束：\nconflicting.dat：已导入：新增3，替换1，保留1，相同1\n冲突处理记录已经保存到："
                                              + QDir(env.documentsFolder()).filePath("数据导入冲突处理记录-")))
         << prompter.shown[0].toStdString();
     Connection& db = SysConnection();
