@@ -6,6 +6,7 @@
 #include "exchange/DecisionRecord.h"
 #include "exchange/PackageImport.h"
 #include "exchange/ReturnComparison.h"
+#include "support/FileSizeLimit.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -13,7 +14,6 @@
 #include <QProcess>
 #include <QRegularExpression>
 
-#include <sys/resource.h>
 
 namespace {
 constexpr qint64 kBase = 110101000000;
@@ -42,28 +42,6 @@ QMap<double, QVariantList> packageReturns(const QString& package)
     db.open(source.readPath(), Connection::Mode::ReadOnly);
     return returnsByCode(db);
 }
-
-// Files of this process cannot grow beyond the limit while it lives, as on a full disk.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &m_old);
-        m_handler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = m_old;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &m_old);
-        std::signal(SIGXFSZ, m_handler);
-    }
-
-private:
-    rlimit m_old{};
-    void (*m_handler)(int) = nullptr;
-};
 
 QString iconvRead(const QString& path)
 {
