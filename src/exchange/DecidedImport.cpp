@@ -101,11 +101,13 @@ void importDecided(Connection& working, const ReceivedFile& source, const Decide
     }
 
     // The new codes, a span of the package's rows at a time; the rows of codes already
-    // present within a span stay out.
+    // present within a span stay out (without conflicts there are none to look for).
     const QString insert =
-        QStringLiteral("insert into main.dt_data (%1) select %2 from %3.dt_data p where p.rowid between ?1 and ?2 "
-                       "and not exists (select 1 from main.dt_data m where m.c901 = p.c901)")
-            .arg(list, columnList(fields, QStringLiteral("p.")), kAlias);
+        QStringLiteral("insert into main.dt_data (%1) select %2 from %3.dt_data p where p.rowid between ?1 and ?2")
+            .arg(list, columnList(fields, QStringLiteral("p.")), kAlias)
+        + (comparison.both.isEmpty()
+               ? QString()
+               : QStringLiteral(" and not exists (select 1 from main.dt_data m where m.c901 = p.c901)"));
     const QVector<qint64>& rows = comparison.onlyBRows;
     for (qsizetype first = 0; first < rows.size(); first += chunk) {
         const qsizetype last = qMin(rows.size(), first + chunk) - 1;

@@ -18,6 +18,7 @@
 #include <QDateTime>
 #include <QFileInfo>
 #include <QHBoxLayout>
+#include <QHash>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -135,6 +136,11 @@ void TdlgPackagePreviewForm::addFiles(const QStringList& files)
     }
     QApplication::restoreOverrideCursor();
     progress.hide();
+    // The ticks already set stay as the clerk left them.
+    QHash<QString, Qt::CheckState> ticks;
+    for (int r = 0; r < int(m_rows.size()); ++r)
+        if (QTableWidgetItem* file = m_table->item(r, FileColumn); file && (file->flags() & Qt::ItemIsUserCheckable))
+            ticks.insert(m_rows[r].preview.file, file->checkState());
     std::vector<Row> rows;
     for (Row& r : m_rows)
         if (r.imported)
@@ -157,7 +163,8 @@ void TdlgPackagePreviewForm::addFiles(const QStringList& files)
         const Row& row = m_rows[r];
         if (!row.imported && row.preview.importable())
             m_table->item(r, FileColumn)
-                ->setCheckState(row.preview.existingCodes == 0 ? Qt::Checked : Qt::Unchecked);
+                ->setCheckState(ticks.value(row.preview.file,
+                                            row.preview.existingCodes == 0 ? Qt::Checked : Qt::Unchecked));
     }
     if (!m_rows.empty())
         m_table->setCurrentCell(0, FileColumn);

@@ -4,6 +4,7 @@
 #include "db/DbError.h"
 #include "exchange/DecidedImport.h"
 #include "exchange/DecisionRecord.h"
+#include "exchange/PackageFile.h"
 #include "exchange/PackageImport.h"
 #include "exchange/ReturnComparison.h"
 #include "support/FileSizeLimit.h"
@@ -375,6 +376,78 @@ TEST_F(DecidedImportTest, TheCallerAddsItsRowBeforeTheCommit)
     EXPECT_EQ(DecidedImportOutcome(result), "已导入：新增3，替换2，保留0，相同1");
     EXPECT_EQ(SysConnection().scalar("select added || ',' || replaced || ',' || kept || ',' || equal from hooklog").toString(),
               "3,2,0,1");
+}
+
+// Whatever a received file holds, the import with decisions refuses it with a reason and
+// changes nothing, or reads its rows without running anything of it.
+TEST_F(DecidedImportTest, HostileFilesAreRefusedOrReadWithoutRunningAnything)
+{
+    const QString good = conflictingPackage();
+    const QByteArray goodBytes = ReadAll(good);
+    // The package restored, changed by the script, scrambled again.
+    auto altered = [&](const QString& name, const QString& script) {
+        const QString path = env.path(name + ".dat");
+        WriteAll(path, goodBytes);
+        EXPECT_TRUE(RestorePackage(path));
+        {
+            Connection db;
+            db.open(path);
+            db.executeScript(script);
+        }
+        EXPECT_TRUE(ScramblePackage(path));
+        return path;
+    };
+    const struct {
+        const char* name;
+        QString file;
+        bool mustRefuse; // else it may be read without harm, or refused
+    } cases[] = {
+        {"cut short inside its last page", [&] {
+             WriteAll(env.path("cut.dat"), goodBytes.left(goodBytes.size() - 100));
+             return env.path("cut.dat");
+         }(), true},
+        {"triggers, views and a table of its own",
+         altered("traps", "create table log (x);"
+                          "create trigger t1 after insert on dt_data begin insert into log values (1); end;"
+                          "create trigger t2 before delete on dt_data begin select raise(abort, 'no'); end;"
+                          "create view view_data as select nosuchfunction(c901) from dt_data;"),
+         false},
+        {"a CHECK constraint on its returns",
+         altered("checked", "create table t as select * from dt_data; drop table dt_data; create table dt_data ("
+                                + SysConnection().columnNames("dt_data").join(" numeric, ")
+                                + " numeric, check (z001 < 1000000)); insert into dt_data select * from t; drop table t;"),
+         false},
+        {"WAL mode", altered("wal", "PRAGMA journal_mode=WAL;"), false},
+    };
+    ConflictDecisions replace;
+    replace.otherwise = ConflictChoice::Replace;
+    // Every return as the good package has it, and those only here as they are.
+    QMap<double, QVariantList> expected = returnsByCode(SysConnection());
+    const QMap<double, QVariantList> incoming = packageReturns(good);
+    for (auto it = incoming.begin(); it != incoming.end(); ++it)
+        expected.insert(it.key(), it.value());
+    const QByteArray bytes = ReadAll(CurrentDatabasePath);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const ReceivedFile source(SysConnection(), c.file, "dt_data");
+        DecidedImportOptions options;
+        options.decisions = replace;
+        const DecidedImportResult result = ImportWithDecisions(SysConnection(), source, options);
+        if (result.status != DecidedImportResult::Imported) {
+            EXPECT_EQ(result.status, DecidedImportResult::Failed);
+            EXPECT_FALSE(result.error.isEmpty());
+            EXPECT_EQ(ReadAll(CurrentDatabasePath), bytes);
+            continue;
+        }
+        EXPECT_FALSE(c.mustRefuse);
+        EXPECT_EQ(returnsByCode(SysConnection()), expected);
+        EXPECT_FALSE(SysConnection().hasTable("log"));
+        EXPECT_EQ(SysConnection().scalar("PRAGMA main.journal_mode").toString(), "delete");
+        // Back to the working database as it was, for the next case.
+        SysConnection().close();
+        WriteAll(CurrentDatabasePath, bytes);
+        ASSERT_EQ(OpenWorkingDatabase(CurrentDatabasePath).status, OpenDatabaseResult::Opened);
+    }
 }
 
 TEST(ReturnComparison, ValuesCompareAsStored)

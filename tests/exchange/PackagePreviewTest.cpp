@@ -173,6 +173,26 @@ TEST_F(PackagePreviewTest, ACodeInTwoChosenPackagesConflictsWhenTheSecondGoesIn)
     EXPECT_EQ(count(), 5);
 }
 
+TEST_F(PackagePreviewTest, FilesAddedLaterAreCountedWithTheOthersAndTheTicksStay)
+{
+    const QString east = MakePackage(env, "east", kBase + 11, 5, "东城区总工会");
+    const QString north = MakePackage(env, "north", kBase + 14, 3, "北城区总工会");
+    prompter.answer(QStringList{east});
+    TdlgPackagePreviewForm form;
+    ASSERT_TRUE(form.chooseFiles());
+    using F = TdlgPackagePreviewForm;
+    EXPECT_EQ(cell(form, 0, F::OtherFilesColumn), "0");
+    form.packageTable()->item(0, F::FileColumn)->setCheckState(Qt::Unchecked);
+    prompter.answer(QStringList{north, east}); // east again: listed once
+    form.button("添加文件")->click();
+    ASSERT_EQ(form.packageTable()->rowCount(), 2);
+    EXPECT_EQ(cell(form, 0, F::OtherFilesColumn), "2");
+    EXPECT_EQ(cell(form, 1, F::FileColumn), "north.dat");
+    EXPECT_EQ(cell(form, 1, F::OtherFilesColumn), "2");
+    EXPECT_EQ(tick(form, 0), Qt::Unchecked) << "the clerk's tick stays";
+    EXPECT_EQ(tick(form, 1), Qt::Checked);
+}
+
 // The review is walked and decided with the keyboard alone, then "按决定导入" imports the
 // package in one go.
 TEST_F(PackagePreviewTest, ConflictsAreDecidedWithTheKeyboardAndImported)
