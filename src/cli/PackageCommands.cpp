@@ -300,8 +300,8 @@ CommandSpec ImportCommand()
         "已有的数据（按文件的顺序，后面的文件替换前面的）；两者都写“数据导入冲突处理记录”，\n"
         "结果中列出每个文件新增、替换和保留的单位数。");
     c.options = {{QStringLiteral("yes"), QString(), QStringLiteral("确认导入各文件标识的数据")},
-                 {QStringLiteral("on-conflict"), QStringLiteral("refuse|keep|replace"),
-                  QStringLiteral("已有编号的处理：refuse 不导入该文件（默认），keep 保留已有的，replace 替换")}};
+                 {QStringLiteral("on-conflict"), QStringLiteral("MODE"),
+                  QStringLiteral("已有编号：refuse 不导入该文件（默认），keep 保留已有的，replace 替换")}};
     c.run = runImport;
     return c;
 }

@@ -9,6 +9,7 @@
 #include "exchange/ReturnComparison.h"
 
 #include <QDateTime>
+#include <QFileInfo>
 #include <QScopeGuard>
 
 #include <sqlite3.h>
@@ -126,7 +127,8 @@ void importDecided(Connection& working, const ReceivedFile& source, const Decide
             options.record->takeBackLast();
     });
     if (!comparison.both.isEmpty() && options.record) {
-        const QString shown = options.shownFile.isEmpty() ? source.chosen() : options.shownFile;
+        const QString shown =
+            QFileInfo(options.shownFile.isEmpty() ? source.chosen() : options.shownFile).absoluteFilePath();
         QString error;
         if (!options.record->add(DecisionRecordSection(time, shown, source.label(), counts, comparison, options.decisions),
                                  &error)) {

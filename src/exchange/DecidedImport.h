@@ -28,7 +28,7 @@ struct DecidedImportOptions {
     // Receives the package's section before the commit when the package settled conflicts; a
     // record that cannot be written stops the import. May stay empty.
     DecisionRecord* record = nullptr;
-    QString shownFile; // the file as the user named it, for the record; the chosen file when empty
+    QString shownFile; // the file as the user named it, for the record (made absolute); the chosen file when empty
     // Called inside the import's transaction just before the commit, with what it did: a caller
     // adds its own rows there (raising DbError undoes the whole import).
     std::function<void(Connection& working, const DecidedImportCounts& counts)> beforeCommit;

@@ -53,7 +53,7 @@ TdlgPackagePreviewForm::TdlgPackagePreviewForm(QWidget* parent) : QDialog(parent
     m_table->setSelectionMode(QAbstractItemView::SingleSelection);
     m_table->verticalHeader()->hide();
     m_table->horizontalHeader()->setStretchLastSection(true);
-    const int widths[] = {170, 130, 60, 70, 120, 80, 230, 180};
+    const int widths[] = {170, 130, 60, 70, 130, 80, 230, 180};
     for (int c = 0; c < int(std::size(widths)); ++c)
         m_table->setColumnWidth(c, widths[c]);
     connect(m_table, &QTableWidget::cellDoubleClicked, this, [this] { tbReviewClick(); });
