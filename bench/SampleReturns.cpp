@@ -2,7 +2,15 @@
 
 #include "db/Connection.h"
 
+#include <QFile>
 #include <QStringList>
+
+void CopyFresh(const QString& from, const QString& to)
+{
+    QFile::remove(to);
+    QFile::copy(from, to);
+    QFile::setPermissions(to, QFile::ReadOwner | QFile::WriteOwner);
+}
 
 void FillSampleReturns(Connection& db, int rows)
 {

@@ -1,6 +1,10 @@
 #pragma once
 
 class Connection;
+class QString;
+
+// A fresh copy of a file that the benchmark may write: an old one is replaced.
+void CopyFresh(const QString& from, const QString& to);
 
 // Fills dt_data with generated returns: 12-digit codes, names, divisions, levels and
 // indicator values, some of them with decimals.

@@ -23,13 +23,6 @@
 #include <cstdio>
 
 namespace {
-void copyFresh(const QString& from, const QString& to)
-{
-    QFile::remove(to);
-    QFile::copy(from, to);
-    QFile::setPermissions(to, QFile::ReadOwner | QFile::WriteOwner);
-}
-
 double seconds(QElapsedTimer& timer)
 {
     return timer.nsecsElapsed() / 1e9;
@@ -48,7 +41,7 @@ int main(int argc, char* argv[])
     const int rows = argc > 3 ? std::atoi(argv[3]) : 100000;
     QTemporaryDir dir;
     const QString county = dir.filePath("county.mdb");
-    copyFresh(delivered, county);
+    CopyFresh(delivered, county);
     Connection db;
     db.open(county);
     FillSampleReturns(db, rows);
@@ -94,14 +87,14 @@ int main(int argc, char* argv[])
     // copied by one plain INSERT ... SELECT from the attached, already restored file: three
     // rounds, each on fresh copies, the best of each and their ratio.
     const QString plain = dir.filePath("plain.dat");
-    copyFresh(package, plain);
+    CopyFresh(package, plain);
     RestorePackage(plain);
     const QString city = dir.filePath("city.mdb");
     const QString other = dir.filePath("other.mdb");
     Timing importBest, prepareBest, plainBest;
     qint64 imported = 0;
     for (int round = 0; round < 3; ++round) {
-        copyFresh(delivered, city);
+        CopyFresh(delivered, city);
         {
             Connection working;
             working.open(city);
@@ -123,7 +116,7 @@ int main(int argc, char* argv[])
             }
             prepareBest.keepBest(prepare);
         }
-        copyFresh(delivered, other);
+        CopyFresh(delivered, other);
         Connection bare;
         bare.open(other);
         plainBest.keepBest(Measure([&] {

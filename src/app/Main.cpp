@@ -17,6 +17,7 @@
 #include "entry/PrintReturn.h"
 #include "entry/dlgSurveyData.h"
 #include "exchange/ExchangeActions.h"
+#include "exchange/dlgPackagePreview.h"
 #include "logic/BatchCheck.h"
 #include "logic/dlgCheck.h"
 #include "logic/dlgCompare.h"
@@ -222,6 +223,7 @@ void TMainForm::buildActions()
     makeAction(QStringLiteral("打印选中记录的年报表"), QStyle::SP_ComputerIcon, [this] { actPrintExecute(); });
     makeAction(QStringLiteral("数据导入"), QStyle::SP_ArrowDown, [this] { actFastImportExecute(); });
     makeAction(QStringLiteral("数据备份"), QStyle::SP_DriveHDIcon, [this] { actBackupExecute(); });
+    makeAction(QStringLiteral("查看并导入数据包"), QStyle::SP_FileDialogContentsView, [this] { actPackagePreviewExecute(); });
     makeAction(QStringLiteral("上报到离线版"), QStyle::SP_ArrowUp, [this] { actExportExecute(); });
     makeAction(QStringLiteral("上报到网络版"), QStyle::SP_DriveNetIcon, [this] { actExportCSVExecute(); });
     makeAction(QStringLiteral("压缩数据库文件"), QStyle::SP_BrowserReload, [this] { actCompactExecute(); });
@@ -246,7 +248,7 @@ void TMainForm::buildNavigation()
                           "数据分组", "导出数据列表", "打印选中记录的年报表"})
         m_navigation->addItem(data, action(QString::fromUtf8(c)));
     const int exchange = m_navigation->addGroup(QStringLiteral("备份与上报"), false);
-    for (const char* c : {"数据导入", "数据备份", "上报到离线版", "上报到网络版"})
+    for (const char* c : {"数据导入", "查看并导入数据包", "数据备份", "上报到离线版", "上报到网络版"})
         m_navigation->addItem(exchange, action(QString::fromUtf8(c)));
     const int tools = m_navigation->addGroup(QStringLiteral("系统工具"), true);
     for (const char* c : {"压缩数据库文件", "参数设置", "自定义列表显示"})
@@ -269,6 +271,7 @@ void TMainForm::buildMenus()
     QMenu* process = menuBar()->addMenu(QStringLiteral("数据处理"));
     add(process, "数据分组");
     add(process, "数据汇总");
+    add(process, "查看并导入数据包");
     QMenu* tools = menuBar()->addMenu(QStringLiteral("工具"));
     for (const char* c : {"参数设置", "压缩数据库文件", "自定义列表显示"})
         add(tools, c);
@@ -599,6 +602,17 @@ void TMainForm::actExportCSVExecute()
 void TMainForm::actExportExecute()
 {
     ExportReturns();
+}
+
+void TMainForm::actPackagePreviewExecute()
+{
+    TdlgPackagePreviewForm dialog(this);
+    if (!dialog.chooseFiles())
+        return;
+    dialog.exec();
+    // The list has not moved meanwhile: re-reading it returns to the same return.
+    if (dialog.importedAny())
+        keepPosition();
 }
 
 void TMainForm::actFastImportExecute()

@@ -60,6 +60,7 @@ public:
     void actExportCSVExecute();
     void actExportExecute();
     void actFastImportExecute();
+    void actPackagePreviewExecute();
     void actSearchExecute();
     void actLocateExecute();
     void actDataSearchExecute();

@@ -3,6 +3,7 @@
 #include "cli/BatchOutput.h"
 #include "cli/CheckCommand.h"
 #include "cli/CompareCommand.h"
+#include "cli/DiffCommand.h"
 #include "cli/ExportCommands.h"
 #include "cli/PackageCommands.h"
 #include "cli/StatsCommand.h"
@@ -39,7 +40,7 @@ QVector<CommandSpec> BatchCommands()
     return {CheckCommand(),   CsvCommand(),    ExportCommand(),
             InspectCommand(), ImportCommand(), SummaryCommand(),
             StatsCommand(),
-            CompareCommand()};
+            CompareCommand(), DiffCommand()};
 }
 
 int RunBatchProgram(const QStringList& words)

@@ -1,18 +1,18 @@
 #include "cli/PackageCommands.h"
 
 #include "base/Paths.h"
-#include "base/PublicProcedure.h"
 #include "cli/BatchDatabase.h"
 #include "cli/BatchOutput.h"
-#include "db/DatabaseFile.h"
 #include "db/DbError.h"
 #include "db/WorkingDatabase.h"
+#include "exchange/DecidedImport.h"
+#include "exchange/DecisionRecord.h"
 #include "exchange/PackageImport.h"
-#include "logic/BatchCheck.h"
+#include "exchange/PackagePreview.h"
 #include "logic/BatchRuleSet.h"
 
+#include <QDateTime>
 #include <QDir>
-#include <QFile>
 #include <QJsonArray>
 
 namespace {
@@ -21,81 +21,35 @@ const QString kTable = QStringLiteral("dt_data");
 // Why a received file cannot be imported, in the import window's words; empty when it can.
 QString refusalOf(const ReceivedFile& source)
 {
-    switch (source.status()) {
-    case ReceivedFile::Ready:
-        return QString();
-    case ReceivedFile::NotFound:
-        return QStringLiteral("您选择的文件并不存在，请选择其它文件。");
-    case ReceivedFile::MissingTable:
-    case ReceivedFile::MissingWorkingTable:
-        return source.message();
-    case ReceivedFile::Refused:
-        break;
-    }
-    return RunErrorText(source.message());
+    const QString refusal = ReceivedFileRefusal(source);
+    return source.status() == ReceivedFile::Refused ? RunErrorText(refusal) : refusal;
 }
 
-// How many of the package's returns fail the batch checks. The check runs on a database of
-// its own, private to the user: the reference's table of returns (our definition, nothing of the
-// file's schema) filled with the file's rows. Neither the package nor any database changes, and
-// nothing the file holds besides its rows takes part.
-qint64 failingReturns(const ReceivedFile& source)
+// Why a file is not imported before anything is tried: its refusal, or the label the run was
+// not asked to confirm. Empty when the import goes ahead.
+QString heldBack(const ReceivedFile& source, bool confirmed)
 {
-    QString error;
-    struct Scratch {
-        QString path;
-        ~Scratch()
-        {
-            if (!path.isEmpty()) {
-                QFile::remove(path);
-                QFile::remove(path + QStringLiteral("-journal"));
-            }
-        }
-    } check{MakePrivateTempFile(&error)}, report{check.path.isEmpty() ? QString() : MakePrivateTempFile(&error)};
-    if (check.path.isEmpty() || report.path.isEmpty())
-        throw DbError(error);
-    const QVariant create = SysConnection().scalar(
-        QStringLiteral("select sql from main.sqlite_master where type='table' and name=?1 collate nocase"), {kTable});
-    if (!create.isValid())
-        throw DbError(QStringLiteral("系统中不存在名字为\"%1\"的数据表").arg(kTable));
-    Connection db;
-    db.open(check.path, Connection::Mode::ReadWrite);
-    db.execute(create.toString());
-    QStringList columns;
-    for (const QString& name : db.columnNames(kTable))
-        columns << QuoteIdentifier(name);
-    db.attachOutside(source.readPath(), QStringLiteral("pkg"));
-    db.execute(QStringLiteral("insert into main.dt_data (%1) select %1 from pkg.dt_data not indexed").arg(columns.join(',')));
-    db.detach(QStringLiteral("pkg"));
-    return RunBatchCheck(db, AllRecordsCheckSql(), report.path, QDateTime::currentDateTime(), false).failedRecords;
+    const QString refusal = refusalOf(source);
+    if (!refusal.isEmpty() || confirmed)
+        return refusal;
+    // The window asks to confirm the label; unasked, the answer is no.
+    return QStringLiteral("未确认标记声明为【%1】的数据（加 --yes 导入）").arg(ShownLabel(source.label()));
 }
 
-// How many of the package's codes the open database already holds.
-qint64 existingCodes(const ReceivedFile& source)
+// An import's progress on standard error; Ctrl-C stops it.
+ExchangeHooks importHooks(BatchOutput& out)
 {
-    Connection& db = SysConnection();
-    db.attachOutside(source.readPath(), QStringLiteral("pkg"));
-    qint64 count = 0;
-    try {
-        count = db.scalar(QStringLiteral("select count(*) from pkg.dt_data not indexed "
-                                         "where c901 in (select c901 from main.dt_data)"))
-                    .toLongLong();
-    } catch (...) {
-        db.detach(QStringLiteral("pkg"));
-        throw;
-    }
-    db.detach(QStringLiteral("pkg"));
-    return count;
+    ExchangeHooks hooks;
+    hooks.started = [&out](qint64 total) { out.startProgress(QStringLiteral("导入进度"), total); };
+    hooks.stepped = [&out](qint64 done) { out.setProgress(done); };
+    hooks.stopped = [] { return InterruptRequested(); };
+    return hooks;
 }
 
 int runInspect(const CommandArgs& args, BatchOutput& out)
 {
     const bool withDb = args.has(QStringLiteral("db"));
-    // Without --db the delivered system data file gives the tables a package must match.
-    const QString reference = withDb
-                                  ? args.value(QStringLiteral("db"))
-                                  : QDir(ProgramFolder()).filePath(QString::fromLatin1(SystemDataFileName()));
-    const QString opened = OpenBatchDatabase(reference, args, true);
+    const QString opened = OpenReferenceDatabase(args);
     if (!opened.isEmpty())
         return out.fail(opened);
     QJsonArray packages;
@@ -114,8 +68,8 @@ int runInspect(const CommandArgs& args, BatchOutput& out)
             verdict = refusalOf(source);
             if (verdict.isEmpty()) {
                 try {
-                    const qint64 failed = failingReturns(source);
-                    const qint64 existing = withDb ? existingCodes(source) : 0;
+                    const qint64 failed = FailingReturnCount(SysConnection(), source);
+                    const qint64 existing = withDb ? ExistingCodeCount(SysConnection(), source) : 0;
                     entry.insert(QStringLiteral("label"), source.label());
                     entry.insert(QStringLiteral("returns"), source.recordCount());
                     entry.insert(QStringLiteral("failingReturns"), failed);
@@ -155,8 +109,84 @@ int runInspect(const CommandArgs& args, BatchOutput& out)
     return out.finish(problems ? 1 : 0);
 }
 
+// "--on-conflict keep|replace": each package all or nothing, its conflicts settled the one way.
+int runSettlingImport(const CommandArgs& args, BatchOutput& out, ConflictChoice choice)
+{
+    const QString opened = OpenBatchDatabase(args.positional.first(), args);
+    if (!opened.isEmpty())
+        return out.fail(opened);
+    const bool confirmed = args.has(QStringLiteral("yes"));
+    DecisionRecord record(DocumentsFolder(), QDateTime::currentDateTime());
+    QJsonArray packages;
+    QStringList table = {QStringLiteral("文件\t标识\t单位数\t新增\t替换\t保留\t结果")};
+    int refused = 0;
+    for (const QString& path : args.positional.mid(1)) {
+        QString outcome, label;
+        qint64 returns = 0;
+        DecidedImportCounts counts;
+        bool imported = false;
+        try {
+            const ReceivedFile source(SysConnection(), path, kTable);
+            outcome = heldBack(source, confirmed);
+            label = source.label();
+            returns = source.recordCount();
+            if (outcome.isEmpty()) {
+                DecidedImportOptions options;
+                options.decisions.otherwise = choice;
+                options.record = &record;
+                options.shownFile = path;
+                options.hooks = importHooks(out);
+                const DecidedImportResult result = ImportWithDecisions(SysConnection(), source, options);
+                out.endProgress();
+                imported = result.status == DecidedImportResult::Imported;
+                counts = result.counts;
+                outcome = imported ? QStringLiteral("已导入")
+                          : result.status == DecidedImportResult::Failed ? RunErrorText(result.error)
+                                                                         : DecidedImportOutcome(result);
+            }
+        } catch (const DbError& e) {
+            outcome = RunErrorText(e.message());
+        }
+        if (!imported)
+            ++refused;
+        QJsonObject entry;
+        entry.insert(QStringLiteral("package"), path);
+        entry.insert(QStringLiteral("label"), label);
+        entry.insert(QStringLiteral("returns"), returns);
+        entry.insert(QStringLiteral("imported"), imported);
+        entry.insert(QStringLiteral("added"), counts.added);
+        entry.insert(QStringLiteral("replaced"), counts.replaced);
+        entry.insert(QStringLiteral("kept"), counts.kept);
+        entry.insert(QStringLiteral("equal"), counts.equal);
+        entry.insert(QStringLiteral("result"), outcome);
+        packages.append(entry);
+        table << QStringList{path, ShownLabel(label), QString::number(returns), QString::number(counts.added),
+                             QString::number(counts.replaced), QString::number(counts.kept), outcome}
+                     .join(QLatin1Char('\t'));
+        if (InterruptRequested())
+            break;
+    }
+    out.result().insert(QStringLiteral("database"), CurrentDatabasePath);
+    out.result().insert(QStringLiteral("packages"), packages);
+    for (const QString& line : table)
+        out.line(line);
+    if (!record.isEmpty()) {
+        out.result().insert(QStringLiteral("decisionRecord"), record.path());
+        out.line(QStringLiteral("冲突处理记录已经保存到：") + record.path());
+    }
+    return out.finish(refused > 0 ? 1 : 0);
+}
+
 int runImport(const CommandArgs& args, BatchOutput& out)
 {
+    const QString onConflict = args.has(QStringLiteral("on-conflict")) ? args.value(QStringLiteral("on-conflict"))
+                                                                       : QStringLiteral("refuse");
+    if (onConflict == QLatin1String("keep"))
+        return runSettlingImport(args, out, ConflictChoice::Keep);
+    if (onConflict == QLatin1String("replace"))
+        return runSettlingImport(args, out, ConflictChoice::Replace);
+    if (onConflict != QLatin1String("refuse"))
+        return out.fail(QStringLiteral("--on-conflict 要的是 refuse、keep 或 replace：%1").arg(onConflict));
     const QString opened = OpenBatchDatabase(args.positional.first(), args);
     if (!opened.isEmpty())
         return out.fail(opened);
@@ -174,20 +204,12 @@ int runImport(const CommandArgs& args, BatchOutput& out)
         qint64 returns = 0;
         try {
             const ReceivedFile source(SysConnection(), path, kTable);
-            outcome = refusalOf(source);
+            outcome = heldBack(source, confirmed);
             label = source.label();
             returns = source.recordCount();
-            if (outcome.isEmpty() && !confirmed) {
-                // The window asks to confirm the label; unasked, the answer is no.
-                outcome =
-                    QStringLiteral("未确认标记声明为【%1】的数据（加 --yes 导入）").arg(ShownLabel(label));
-            } else if (outcome.isEmpty()) {
+            if (outcome.isEmpty()) {
                 ImportOptions options;
-                options.hooks.started = [&out](qint64 total) {
-                    out.startProgress(QStringLiteral("导入进度"), total);
-                };
-                options.hooks.stepped = [&out](qint64 done) { out.setProgress(done); };
-                options.hooks.stopped = [] { return InterruptRequested(); };
+                options.hooks = importHooks(out);
                 const ImportResult result = ImportReceivedTable(SysConnection(), source, options);
                 out.endProgress();
                 switch (result.status) {
@@ -243,6 +265,15 @@ int runImport(const CommandArgs& args, BatchOutput& out)
 }
 } // namespace
 
+QString OpenReferenceDatabase(const CommandArgs& args)
+{
+    // Without --db the delivered system data file gives the tables a package must match.
+    const QString reference = args.has(QStringLiteral("db"))
+                                  ? args.value(QStringLiteral("db"))
+                                  : QDir(ProgramFolder()).filePath(QString::fromLatin1(SystemDataFileName()));
+    return OpenBatchDatabase(reference, args, true);
+}
+
 CommandSpec InspectCommand()
 {
     CommandSpec c;
@@ -272,8 +303,13 @@ CommandSpec ImportCommand()
         "把数据加密文件（或数据备份文件）逐个导入数据库 DB，与“数据导入”相同：每个文件全部导入\n"
         "或全不导入；编号已经存在的文件不导入，它们的编号合写在一个“数据导入编号冲突.txt”里。\n"
         "窗口要求确认每个文件的数据库标识，这里由 --yes 确认；没有 --yes 时什么也不导入。\n"
-        "最后列出每个文件的标识、单位数和结果。有文件没有导入时，退出状态为 1。");
-    c.options = {{QStringLiteral("yes"), QString(), QStringLiteral("确认导入各文件标识的数据")}};
+        "最后列出每个文件的标识、单位数和结果。有文件没有导入时，退出状态为 1。\n"
+        "--on-conflict keep 导入新编号并保留所有已有的数据，replace 导入新编号并用文件中的数据替换\n"
+        "已有的数据（按文件的顺序，后面的文件替换前面的）；两者都写“数据导入冲突处理记录”，\n"
+        "结果中列出每个文件新增、替换和保留的单位数。");
+    c.options = {{QStringLiteral("yes"), QString(), QStringLiteral("确认导入各文件标识的数据")},
+                 {QStringLiteral("on-conflict"), QStringLiteral("MODE"),
+                  QStringLiteral("已有编号：refuse 不导入该文件（默认），keep 保留已有的，replace 替换")}};
     c.run = runImport;
     return c;
 }

@@ -3,7 +3,7 @@
 set(TALLYRA_BATCH_SOURCES
   cli/main.cpp cli/BatchCommands.cpp cli/CommandLine.cpp cli/BatchOutput.cpp cli/BatchDatabase.cpp
   cli/OutputFile.cpp cli/CheckCommand.cpp cli/SummaryCommand.cpp
-  cli/ExportCommands.cpp cli/PackageCommands.cpp
+  cli/ExportCommands.cpp cli/PackageCommands.cpp cli/DiffCommand.cpp
   cli/StatsCommand.cpp
   cli/CompareCommand.cpp
 )

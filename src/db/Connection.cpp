@@ -277,35 +277,9 @@ void Connection::detach(const QString& alias)
     execute(QStringLiteral("DETACH DATABASE %1").arg(alias));
 }
 
-namespace {
-// Detaches on every way out of a cross-file statement.
-class AttachGuard {
-public:
-    AttachGuard(Connection& c, const QString& file, const QString& alias, bool readOnly = false)
-        : m_c(c), m_alias(alias)
-    {
-        if (readOnly)
-            m_c.attachReadOnly(file, alias);
-        else
-            m_c.attach(file, alias);
-    }
-    ~AttachGuard()
-    {
-        try {
-            m_c.detach(m_alias);
-        } catch (...) {
-        }
-    }
-
-private:
-    Connection& m_c;
-    QString m_alias;
-};
-} // namespace
-
 int Connection::insertAllFromFile(const QString& table, const QString& file, const QString& where)
 {
-    AttachGuard guard(*this, file, QStringLiteral("infile"), true);
+    AttachGuard guard(*this, file, QStringLiteral("infile"), AttachGuard::As::ReadOnly);
     const QStringList target = columnNames(table);
     const QStringList source = columnNames(table, QStringLiteral("infile"));
     if (target.isEmpty())

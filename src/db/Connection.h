@@ -114,5 +114,34 @@ private:
     bool m_done = false;
 };
 
+// Another file attached for the life of this object: detached on every way out.
+class AttachGuard {
+public:
+    enum class As { Writable, ReadOnly, Outside };
+    AttachGuard(Connection& c, const QString& file, const QString& alias, As as = As::Writable)
+        : m_c(c), m_alias(alias)
+    {
+        if (as == As::Outside)
+            m_c.attachOutside(file, alias);
+        else if (as == As::ReadOnly)
+            m_c.attachReadOnly(file, alias);
+        else
+            m_c.attach(file, alias);
+    }
+    ~AttachGuard()
+    {
+        try {
+            m_c.detach(m_alias);
+        } catch (...) {
+        }
+    }
+    AttachGuard(const AttachGuard&) = delete;
+    AttachGuard& operator=(const AttachGuard&) = delete;
+
+private:
+    Connection& m_c;
+    QString m_alias;
+};
+
 // Quotes an identifier for a statement ("name" with doubled quotes).
 QString QuoteIdentifier(const QString& name);

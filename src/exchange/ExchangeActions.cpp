@@ -110,15 +110,20 @@ void ExportPackage()
         ShowRunError(result.error, kContact);
 }
 
-bool ImportPackage(const QString& table, const QString& condition)
+FileDialogOptions ImportFileDialog(int* filter)
 {
     FileDialogOptions dialog;
     dialog.title = QStringLiteral("选择导入文件");
     dialog.filter = QStringLiteral("数据加密文件(*.dat)|*.dat|数据备份文件(*.mdb)|*.mdb");
     dialog.folder = DocumentsFolder();
+    dialog.chosenFilter = filter;
+    return dialog;
+}
+
+bool ImportPackage(const QString& table, const QString& condition)
+{
     int filter = 0;
-    dialog.chosenFilter = &filter;
-    const QString chosen = CurrentPrompter().openFileName(dialog); // sets the filter
+    const QString chosen = CurrentPrompter().openFileName(ImportFileDialog(&filter)); // sets the filter
     const QString path =
         ApplyFileNameRule(chosen, KeepShortNames(filter == 1 ? QStringLiteral(".mdb") : QStringLiteral(".dat")));
     if (path.isEmpty())

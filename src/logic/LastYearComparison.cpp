@@ -209,22 +209,6 @@ private:
     double m_code = 0;
 };
 
-// Detaches last year's file on every way out.
-class AttachedFile {
-public:
-    AttachedFile(Connection& db, const QString& file) : m_db(db) { m_db.attachReadOnly(file, kAlias); }
-    ~AttachedFile()
-    {
-        try {
-            m_db.detach(kAlias);
-        } catch (...) {
-        }
-    }
-
-private:
-    Connection& m_db;
-};
-
 QString sweepSql(const QString& schema, const QVector<CompareIndicator>& indicators)
 {
     QStringList columns{QStringLiteral("c901"), QStringLiteral("c902"), QStringLiteral("c907")};
@@ -455,7 +439,7 @@ CompareResult CompareWithLastYear(Connection& working, const QString& lastYearFi
     result.indicators = CompareIndicators(working);
     const int indicatorCount = int(result.indicators.size());
 
-    const AttachedFile attached(working, source.readPath());
+    const AttachGuard attached(working, source.readPath(), kAlias, AttachGuard::As::Outside);
     if (hooks.started) {
         const qint64 rows = working.scalar(QStringLiteral("select count(*) from main.dt_data")).toLongLong() +
                             source.recordCount();

@@ -3,12 +3,17 @@
 #include "logic/ProgressEstimate.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QScreen>
 
 namespace {
+constexpr int kWidth = 416;
+constexpr int kHeight = 110;
+constexpr int kStoppableHeight = 146;
 
 QProgressBar* NewBar(const QString& title, int top, QWidget* parent)
 {
@@ -28,10 +33,45 @@ TProgressBar2LineForm::TProgressBar2LineForm(QWidget* parent)
     : QDialog(parent, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
 {
     setWindowTitle(QStringLiteral("操作进度指示"));
-    setFixedSize(416, 110);
+    setFixedSize(kWidth, kHeight);
     setFont(QFont(QStringLiteral("宋体")));
     FirstBar = NewBar(QStringLiteral("总进度："), 8, this);
     SecondBar = NewBar(QStringLiteral("当前任务进度："), 60, this);
+    StopButton = new QPushButton(QStringLiteral("停  止"), this);
+    StopButton->setGeometry(kWidth - 8 - 90, kHeight + 4, 90, 28);
+    StopButton->hide();
+    connect(StopButton, &QPushButton::clicked, this, [this] {
+        m_stopRequested = true;
+        StopButton->setEnabled(false);
+    });
+}
+
+void TProgressBar2LineForm::ShowStoppable()
+{
+    hide();
+    m_stopRequested = false;
+    setFixedSize(kWidth, kStoppableHeight);
+    setWindowModality(Qt::ApplicationModal);
+    StopButton->setEnabled(true);
+    StopButton->show();
+    show();
+    StopButton->setFocus();
+}
+
+void TProgressBar2LineForm::closeEvent(QCloseEvent* event)
+{
+    // The close box of a run that can be stopped stops it; the run hides the window when it ends.
+    if (StopButton->isVisible() && StopButton->isEnabled())
+        StopButton->click();
+    event->ignore();
+}
+
+void TProgressBar2LineForm::hideEvent(QHideEvent* event)
+{
+    StopButton->hide();
+    setWindowModality(Qt::NonModal);
+    setFixedSize(kWidth, kHeight);
+    QDialog::hideEvent(event);
 }
 
 void TProgressBar2LineForm::InitFirst(int total)

@@ -3,6 +3,7 @@
 #include <QDialog>
 
 class QProgressBar;
+class QPushButton;
 
 // "操作进度指示": an overall bar and a bar for the current task, for work in two levels (the
 // summary computation). Created once and reused; the caller shows and hides it.
@@ -25,9 +26,18 @@ public:
     QProgressBar* firstBar() const { return FirstBar; }
     QProgressBar* secondBar() const { return SecondBar; }
 
+    // Shows the window with a "停  止" button, for a run that lets events through: the window is
+    // then modal, so nothing but the button takes input while the run goes. Hiding the window
+    // takes the button away again.
+    void ShowStoppable();
+    bool stopRequested() const { return m_stopRequested; }
+    QPushButton* stopButton() const { return StopButton; }
+
 protected:
     void showEvent(QShowEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     struct Count {
@@ -38,6 +48,8 @@ private:
 
     QProgressBar* FirstBar;
     QProgressBar* SecondBar;
+    QPushButton* StopButton;
+    bool m_stopRequested = false;
     Count m_first;
     Count m_second;
 };

@@ -91,6 +91,14 @@ public:
         reportFilter(o, chosen);
         return name;
     }
+    QStringList openFileNames(const FileDialogOptions& o) override
+    {
+        QString chosen;
+        const QStringList names = QFileDialog::getOpenFileNames(QApplication::activeWindow(), o.title, o.folder,
+                                                                qtFilter(o.filter), &chosen);
+        reportFilter(o, chosen);
+        return names;
+    }
     bool inputText(const QString& caption, const QString& prompt, QString* text, int maxLength) override
     {
         return InputTextDialog(caption, prompt, text, maxLength);

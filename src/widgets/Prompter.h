@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // Everything the windows say to the user or ask of the user goes through the prompter, so
 // tests can script the answers and read every text that was shown.
@@ -32,6 +33,8 @@ public:
     // that will be written once the extension rule has made it.
     virtual QString saveFileName(const FileDialogOptions& options) = 0;
     virtual QString openFileName(const FileDialogOptions& options) = 0;
+    // The open dialog that takes several files: the chosen paths, none when cancelled.
+    virtual QStringList openFileNames(const FileDialogOptions& options) = 0;
     // The text input box: false when cancelled.
     virtual bool inputText(const QString& caption, const QString& prompt, QString* text, int maxLength) = 0;
     // Opens a file with the desktop's default application.

@@ -51,6 +51,17 @@ public:
             *options.chosenFilter = chosenFilter;
         return next().toString();
     }
+    // Answered by a QStringList, or a QString for one file.
+    QStringList openFileNames(const FileDialogOptions& options) override
+    {
+        fileDialogs << options;
+        if (options.chosenFilter)
+            *options.chosenFilter = chosenFilter;
+        const QVariant a = next();
+        if (a.typeId() == QMetaType::QStringList)
+            return a.toStringList();
+        return a.isValid() && !a.toString().isEmpty() ? QStringList{a.toString()} : QStringList();
+    }
     bool inputText(const QString& caption, const QString& prompt, QString* text, int maxLength) override
     {
         shown << prompt;

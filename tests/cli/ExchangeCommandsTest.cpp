@@ -419,3 +419,156 @@ TEST_F(ExchangeCommandsTest, InspectAndImportGoThroughTheReceivedFileChecks)
     EXPECT_EQ(QDir(env.path("")).entryList(QDir::Files), beside);
     EXPECT_EQ(QDir(env.path("temp")).entryList(QDir::Files | QDir::Hidden), QStringList());
 }
+
+// diff names the codes only one file holds, those alike and, field by field, those that differ;
+// values compare as stored.
+TEST_F(ExchangeCommandsTest, DiffNamesTheCodesAndFieldsThatDiffer)
+{
+    const QString a = database("a", {1, 2, 3, 4});
+    {
+        Connection c;
+        c.open(a);
+        c.execute("update dt_data set b014 = 12 where c901 = ?1", {kBase + 2});
+    }
+    // B: the same returns in a table whose columns take values as given (12.0 stays a real).
+    const QString b = env.path("b.mdb");
+    {
+        Connection c;
+        c.open(b, Connection::Mode::Create);
+        c.execute("attach database ?1 as a", {a});
+        const QStringList columns = c.columnNames("dt_data", "a");
+        c.execute("create table dt_data (" + columns.join(",") + ")");
+        c.execute("insert into dt_data select * from a.dt_data where c901 > ?1", {kBase + 1});
+        c.execute("detach database a");
+        c.execute("create table ct_label (db_name text)");
+        c.execute("insert into ct_label values ('乙')");
+        c.execute("insert into dt_data (c901, c902, c907, RecordState) values (?1, '工会5', 1, 1)", {kBase + 5});
+        c.execute("update dt_data set b014 = 12.0 where c901 = ?1", {kBase + 2});
+        c.execute("update dt_data set z003 = NULL where c901 = ?1", {kBase + 3}); // 0 in A
+        c.execute("update dt_data set c902 = '新名', z004 = 2.5 where c901 = ?1", {kBase + 4});
+        EXPECT_EQ(c.scalar("select typeof(b014) from dt_data where c901 = ?1", {kBase + 2}).toString(), "real");
+    }
+    const QByteArray bytesA = FileBytes(a), bytesB = FileBytes(b);
+
+    const BatchRun json = RunBatch({"diff", a, b, "--json"});
+    EXPECT_EQ(json.status, 1) << json.err.toStdString();
+    EXPECT_TRUE(json.out.contains("110101000001")) << "codes in plain digits";
+    QJsonObject result = QJsonDocument::fromJson(json.out.toUtf8()).object();
+    result.remove("command");
+    result.remove("exitStatus");
+    const QJsonObject expected = QJsonDocument::fromJson(R"({
+        "onlyA": [110101000001], "onlyB": [110101000005], "equal": [110101000002],
+        "differing": [
+            {"code": 110101000003, "fields": [{"field": "z003", "a": 0, "b": null}]},
+            {"code": 110101000004, "fields": [{"field": "c902", "a": "工会4", "b": "新名"},
+                                              {"field": "z004", "a": 1, "b": 2.5}]}]})")
+                                     .object();
+    EXPECT_EQ(result, expected) << json.out.toStdString();
+
+    const BatchRun text = RunBatch({"diff", a, b});
+    EXPECT_EQ(text.status, 1);
+    EXPECT_EQ(text.out, QStringList({"类别\t编号\t字段\t项目\tA\tB", "只在A中\t110101000001", "只在B中\t110101000005",
+                                     "相同\t110101000002",
+                                     "不同\t110101000003\tz003\t其中：中共党员(人)\t0\t（空）",
+                                     "不同\t110101000004\tc902\t本级工会名称\t工会4\t新名",
+                                     "不同\t110101000004\tz004\t机关人员年龄35岁及以下(人)\t1\t2.5",
+                                     "只在A中：1个单位；只在B中：1个单位；相同：1个单位；不同：2个单位"})
+                            .join("\n")
+                            + "\n");
+
+    // A package against the database it was written from: the same returns.
+    const QString package = env.path("a.dat");
+    ASSERT_EQ(RunBatch({"export", a, package, "--label", "甲"}).status, 0);
+    const BatchRun same = RunBatch({"diff", package, a});
+    EXPECT_EQ(same.status, 0) << same.out.toStdString() << same.err.toStdString();
+    EXPECT_TRUE(same.out.endsWith("只在A中：0个单位；只在B中：0个单位；相同：4个单位；不同：0个单位\n"));
+
+    // A file that is no database cannot be compared.
+    const QString junk = env.path("junk.dat");
+    QFile j(junk);
+    ASSERT_TRUE(j.open(QIODevice::WriteOnly));
+    j.write(QByteArray(8192, '\x01'));
+    j.close();
+    const BatchRun refused = RunBatch({"diff", a, junk});
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_TRUE(refused.err.contains("不是有效的数据文件")) << refused.err.toStdString();
+    EXPECT_EQ(FileBytes(a), bytesA);
+    EXPECT_EQ(FileBytes(b), bytesB);
+}
+
+// --on-conflict: each package all or nothing, in the order given; the decision record is written.
+TEST_F(ExchangeCommandsTest, ImportSettlesConflictsByKeepOrReplace)
+{
+    // Code 2 is here and in the first package; code 3 is in both packages.
+    QStringList packages;
+    const struct {
+        const char* label;
+        QList<int> codes;
+        int z001;
+    } units[] = {{"甲", {2, 3}, 5}, {"乙", {3, 4}, 9}};
+    for (const auto& u : units) {
+        const QString source = database(QString("src%1").arg(packages.size()), u.codes);
+        Connection c;
+        c.open(source);
+        c.execute("update dt_data set z001 = ?1, z004 = ?1", {u.z001});
+        c.close();
+        packages << env.path(QString("p%1.dat").arg(packages.size()));
+        ASSERT_EQ(RunBatch({"export", source, packages.last(), "--label", u.label}).status, 0);
+    }
+    const QString junk = env.path("junk.dat");
+    QFile j(junk);
+    ASSERT_TRUE(j.open(QIODevice::WriteOnly));
+    j.write(QByteArray(8192, '\x01'));
+    j.close();
+
+    const struct {
+        const char* mode;
+        int code2, code3;
+        QStringList rows;
+    } runs[] = {
+        {"replace", 5, 9, {"\t甲\t2\t1\t1\t0\t已导入", "\t乙\t2\t1\t1\t0\t已导入"}},
+        {"keep", 1, 5, {"\t甲\t2\t1\t0\t1\t已导入", "\t乙\t2\t1\t0\t1\t已导入"}},
+    };
+    for (const auto& r : runs) {
+        SCOPED_TRACE(r.mode);
+        QFile::remove(db);
+        CopyDeliveredDatabase(db);
+        database("working", {1, 2});
+        for (const QString& f : QDir(env.documentsFolder()).entryList({"数据导入冲突处理记录-*"}))
+            QFile::remove(QDir(env.documentsFolder()).filePath(f));
+        const BatchRun run = RunBatch(QStringList{"import", db, "--yes", "--on-conflict", r.mode} + packages);
+        EXPECT_EQ(run.status, 0) << run.err.toStdString();
+        const QStringList records = QDir(env.documentsFolder()).entryList({"数据导入冲突处理记录-*.txt"});
+        ASSERT_EQ(records.size(), 1);
+        const QString record = QDir(env.documentsFolder()).filePath(records[0]);
+        EXPECT_EQ(run.out, QStringList({"文件\t标识\t单位数\t新增\t替换\t保留\t结果", packages[0] + r.rows[0],
+                                        packages[1] + r.rows[1], "冲突处理记录已经保存到：" + record})
+                                   .join("\n")
+                               + "\n");
+        EXPECT_EQ(count(db, "select count(*) from dt_data"), 4);
+        EXPECT_EQ(count(db, QString("select z001 from dt_data where c901 = %1").arg(kBase + 2)), r.code2);
+        EXPECT_EQ(count(db, QString("select z001 from dt_data where c901 = %1").arg(kBase + 3)), r.code3);
+        const QString text = GbkDecode(FileBytes(record));
+        EXPECT_TRUE(text.contains(QString("处理：") + (QString(r.mode) == "keep" ? "保留现有" : "采用导入")));
+        EXPECT_EQ(text.count("文件："), 2) << "a section per package";
+    }
+
+    // A refused file among good ones: the others go in; the run says a package was not imported.
+    QFile::remove(db);
+    CopyDeliveredDatabase(db);
+    database("working", {1, 2});
+    const BatchRun mixed = RunBatch({"import", db, "--yes", "--on-conflict", "keep", "--json", packages[0], junk});
+    EXPECT_EQ(mixed.status, 1);
+    const QJsonArray entries = QJsonDocument::fromJson(mixed.out.toUtf8()).object()["packages"].toArray();
+    ASSERT_EQ(entries.size(), 2);
+    EXPECT_TRUE(entries[0].toObject()["imported"].toBool());
+    EXPECT_EQ(entries[0].toObject()["added"].toInt(), 1);
+    EXPECT_EQ(entries[0].toObject()["kept"].toInt(), 1);
+    EXPECT_FALSE(entries[1].toObject()["imported"].toBool());
+    EXPECT_TRUE(entries[1].toObject()["result"].toString().startsWith("运行中发生错误："));
+    EXPECT_EQ(count(db, "select count(*) from dt_data"), 3);
+
+    const BatchRun bad = RunBatch({"import", db, "--yes", "--on-conflict", "merge", packages[0]});
+    EXPECT_EQ(bad.status, 2);
+    EXPECT_TRUE(bad.err.contains("--on-conflict")) << bad.err.toStdString();
+}

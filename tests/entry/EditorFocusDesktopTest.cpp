@@ -7,6 +7,7 @@
 #include "logic/MessageListWin.h"
 #include "widgets/CodePicker.h"
 #include "widgets/ScriptedPrompter.h"
+#include "support/DesktopDriving.h"
 #include "support/TestEnvironment.h"
 
 #include <QApplication>
@@ -23,47 +24,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-// Lets the event loop and the window manager run until the condition holds or time is up.
-bool waitFor(const std::function<bool()>& condition, int milliseconds = 5000)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!condition()) {
-        if (clock.elapsed() > milliseconds)
-            return false;
-        QApplication::processEvents(QEventLoop::AllEvents, 50);
-    }
-    return true;
-}
-
-void settle(int milliseconds = 600)
-{
-    waitFor([] { return false; }, milliseconds);
-}
-
-// Keys and clicks as the X server gets them from a keyboard and a mouse.
-void xdotool(const QStringList& arguments)
-{
-    ASSERT_EQ(QProcess::execute(QStringLiteral("xdotool"), arguments), 0) << arguments.join(' ').toStdString();
-    settle();
-}
-
-void clickAt(QPoint global, int clicks = 1)
-{
-    xdotool({"mousemove", QString::number(global.x()), QString::number(global.y())});
-    xdotool({"click", "--repeat", QString::number(clicks), "--delay", "80", "1"});
-}
-
-// With TALLYRA_SHOTS_DIR set, the screen is saved at each step (the report's picture sequence).
-void shot(const QString& name)
-{
-    const QString folder = qEnvironmentVariable("TALLYRA_SHOTS_DIR");
-    if (folder.isEmpty())
-        return;
-    QDir().mkpath(folder);
-    QApplication::primaryScreen()->grabWindow(0).save(QDir(folder).filePath(name + QStringLiteral(".png")));
-}
-
 class EditorFocusDesktopTest : public ::testing::Test {
 protected:
     TestEnvironment env;

@@ -2,6 +2,7 @@
 
 #include "db/Connection.h"
 #include "db/WorkingDatabase.h"
+#include "exchange/PackageExport.h"
 #include "support/TestEnvironment.h"
 #include "widgets/ScriptedPrompter.h"
 
@@ -9,6 +10,11 @@
 #include <QStringList>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
+
+#include <csignal>
+#include <functional>
+#include <sys/wait.h>
+#include <unistd.h>
 
 // A working database opened from the delivered data, with a scripted prompter.
 class ExchangeTest : public ::testing::Test {
@@ -94,4 +100,80 @@ inline QList<QVariantList> AllReturns(Connection& db)
         rows << row;
     }
     return rows;
+}
+
+// Makes the returns AddReturns writes pass every batch check: the indicators empty but for a
+// plausible few.
+inline QString PassingReturnsScript()
+{
+    QStringList empty;
+    for (const QString& c : SysConnection().columnNames("dt_data"))
+        if (!c.startsWith("c90") && c != "RecordState")
+            empty << c + " = NULL";
+    return "update dt_data set " + empty.join(",")
+           + "; update dt_data set z001 = 20, z002 = 5, z003 = 4, z004 = 12, z005 = 8, x001 = 6, x002 = 2, x003 = 3;";
+}
+
+// A county office's database with returns first.. (changed by the script, when given), and
+// its package written from it.
+inline QString MakePackage(const TestEnvironment& env, const QString& name, qint64 first, int count,
+                           const QString& label = QStringLiteral("某县总工会"), const QString& script = QString())
+{
+    const QString county = env.path(name + ".mdb");
+    CopyDeliveredDatabase(county);
+    Connection db;
+    db.open(county);
+    AddReturns(db, first, count);
+    if (!script.isEmpty())
+        db.executeScript(script);
+    const QString package = env.path(name + ".dat");
+    const PackageExportResult result = WritePackage(db, PackageTemplatePath(), package, label);
+    EXPECT_EQ(result.error, "");
+    return package;
+}
+
+// The working database holds 1..5 of AddReturns' returns; the package holds 3..8 of the same
+// returns, with 4 and 5 changed: 4 in z001 (999), 5 in its name (新名称) and z002 (7).
+inline QString MakeConflictingPackage(const TestEnvironment& env, qint64 base, const QString& label)
+{
+    AddReturns(SysConnection(), base + 1, 5);
+    return MakePackage(env, "conflicting", base + 1, 8, label,
+                       QString("delete from dt_data where c901 < %1;"
+                               "update dt_data set z001 = 999 where c901 = %2;"
+                               "update dt_data set c902 = '新名称', z002 = 7 where c901 = %3;")
+                           .arg(base + 3)
+                           .arg(base + 4)
+                           .arg(base + 5));
+}
+
+// Runs the work in a child process and kills it (SIGKILL) there: when the work calls halfWay,
+// which waits to be killed, or when the work has ended. Returns 'h' for half-way, 'd' when the
+// work answered true, 'f' when false.
+inline char RunUntilKilled(const std::function<bool(const std::function<void()>& halfWay)>& work)
+{
+    int fds[2];
+    if (pipe(fds) != 0)
+        return 0;
+    const pid_t child = fork();
+    if (child < 0)
+        return 0;
+    if (child == 0) {
+        close(fds[0]);
+        const auto halfWay = [&fds] {
+            (void)!write(fds[1], "h", 1);
+            pause();
+        };
+        const bool done = work(halfWay);
+        (void)!write(fds[1], done ? "d" : "f", 1);
+        pause();
+        _exit(0);
+    }
+    close(fds[1]);
+    char signal = 0;
+    if (read(fds[0], &signal, 1) != 1)
+        signal = 0;
+    kill(child, SIGKILL);
+    waitpid(child, nullptr, 0);
+    close(fds[0]);
+    return signal;
 }

@@ -25,21 +25,6 @@ namespace {
 const QString kFailure = QStringLiteral("导入过程中发生错误，准备导入的数据可能与现有的\n\r数据有重复的内容，详细的内容请参见文件：\n\r\n\r"
                                         "            %1。");
 
-// A county office's database with returns first.., and its package written from it.
-QString makePackage(const TestEnvironment& env, const QString& name, qint64 first, int count,
-                    const QString& label = QStringLiteral("某县总工会"))
-{
-    const QString county = env.path(name + ".mdb");
-    CopyDeliveredDatabase(county);
-    Connection db;
-    db.open(county);
-    AddReturns(db, first, count);
-    const QString package = env.path(name + ".dat");
-    const PackageExportResult result = WritePackage(db, PackageTemplatePath(), package, label);
-    EXPECT_EQ(result.error, "");
-    return package;
-}
-
 // A package made by hand: the template with three returns changed by the script, then by the
 // raw scripts (run one after the other, each on a fresh connection without this program's
 // guards), then scrambled.
@@ -76,7 +61,7 @@ protected:
 
 TEST_F(ImportTest, APackageOfNewCodesIsAddedWhole)
 {
-    const QString package = makePackage(env, "county", 110101000001, 3);
+    const QString package = MakePackage(env, "county", 110101000001, 3);
     AddReturns(SysConnection(), 110101000100, 2);
     EXPECT_TRUE(import(package));
     ASSERT_EQ(prompter.fileDialogs.size(), 1);
@@ -102,7 +87,7 @@ TEST_F(ImportTest, APackageOfNewCodesIsAddedWhole)
 
 TEST_F(ImportTest, TheSamePackageTwiceAddsNothingAndReportsEveryRecord)
 {
-    const QString package = makePackage(env, "county", 110101000001, 3);
+    const QString package = MakePackage(env, "county", 110101000001, 3);
     ASSERT_TRUE(import(package));
     prompter.shown.clear();
     EXPECT_FALSE(import(package));
@@ -122,7 +107,7 @@ TEST_F(ImportTest, TheSamePackageTwiceAddsNothingAndReportsEveryRecord)
 
 TEST_F(ImportTest, OneCodeAlreadyPresentStopsTheWholePackageAndIsReported)
 {
-    const QString package = makePackage(env, "county", 110101000001, 3);
+    const QString package = MakePackage(env, "county", 110101000001, 3);
     AddReturns(SysConnection(), 110101000002, 1);
     EXPECT_FALSE(import(package));
     EXPECT_EQ(count(), 1);
@@ -158,7 +143,7 @@ TEST_F(ImportTest, APlainDatabaseFileIsReadFromAPrivateCopy)
 
 TEST_F(ImportTest, DecliningTheLabelChangesNothing)
 {
-    const QString package = makePackage(env, "county", 110101000001, 3);
+    const QString package = MakePackage(env, "county", 110101000001, 3);
     const QByteArray before = ReadAll(CurrentDatabasePath);
     EXPECT_FALSE(import(package, AnswerNo));
     EXPECT_EQ(count(), 0);
@@ -190,7 +175,7 @@ TEST_F(ImportTest, HostilePackagesAreRefusedOrReadWithoutHarm)
 {
     const TempFolderAt temp(env.path("temp"));
     AddReturns(SysConnection(), 110101000001, 2);
-    const QString good = makePackage(env, "good", 130101000001, 3);
+    const QString good = MakePackage(env, "good", 130101000001, 3);
     const QByteArray goodBytes = ReadAll(good);
     struct Case {
         QString name;
@@ -327,7 +312,7 @@ TEST_F(ImportTest, HostilePackagesAreRefusedOrReadWithoutHarm)
 // nothing is kept and the message says so.
 TEST_F(ImportTest, ACopyThatLosesAReturnKeepsNothing)
 {
-    const QString package = makePackage(env, "county", 110101000001, 3);
+    const QString package = MakePackage(env, "county", 110101000001, 3);
     AddReturns(SysConnection(), 120101000001, 1);
     // A rule of the working database that quietly drops one return on its way in.
     SysConnection().execute("create temp trigger drop_one before insert on main.dt_data "
@@ -343,7 +328,7 @@ TEST_F(ImportTest, ACopyThatLosesAReturnKeepsNothing)
 // A stop keeps nothing of the file, and the result says it was stopped.
 TEST_F(ImportTest, AStoppedImportKeepsNothingAndSaysSo)
 {
-    const QString package = makePackage(env, "county", 110101000001, 30);
+    const QString package = MakePackage(env, "county", 110101000001, 30);
     const ReceivedFile source(SysConnection(), package, "dt_data");
     ASSERT_EQ(source.status(), ReceivedFile::Ready) << source.message().toStdString();
     ImportOptions options;
@@ -407,7 +392,7 @@ TEST_F(ImportTest, TheFilesTriggersAndViewsNeverRun)
 
 TEST_F(ImportTest, AHeaderReplacedByAnotherProgramIsRestored)
 {
-    const QString package = makePackage(env, "county", 110101000001, 2);
+    const QString package = MakePackage(env, "county", 110101000001, 2);
     const QString plain = env.path("plain.dat");
     QFile::copy(package, plain);
     QFile::setPermissions(plain, QFile::ReadOwner | QFile::WriteOwner);
@@ -445,7 +430,7 @@ TEST_F(ImportTest, TheListReturnsToItsRowAfterAnImport)
     RowSet& rows = form.reportQuery();
     rows.moveTo(1);
     const QString current = rows.text("c901");
-    const QString package = makePackage(env, "county", 110101000001, 3);
+    const QString package = MakePackage(env, "county", 110101000001, 3);
     prompter.answer(package);
     prompter.answer(AnswerYes);
     form.action("数据导入")->trigger();
@@ -458,38 +443,22 @@ TEST_F(ImportTest, TheListReturnsToItsRowAfterAnImport)
 // A program killed while it copies leaves all of the package or none of it.
 TEST_F(ImportTest, AKillDuringTheCopyLeavesAllOrNothing)
 {
-    const QString package = makePackage(env, "big", 110101000001, 3000);
+    const QString package = MakePackage(env, "big", 110101000001, 3000);
     SysConnection().close();
     for (const bool finish : {false, true}) {
-        int pipeFds[2];
-        ASSERT_EQ(pipe(pipeFds), 0);
-        const pid_t child = fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            close(pipeFds[0]);
+        const char signal = RunUntilKilled([&](const std::function<void()>& halfWay) {
             Connection working;
             working.open(CurrentDatabasePath);
             ReceivedFile source(working, package, "dt_data");
             ImportOptions options;
             options.chunkRows = 500;
             options.hooks.stepped = [&](qint64 done) {
-                if (!finish && done >= 1000) {
-                    (void)!write(pipeFds[1], "c", 1); // half-way: the parent kills now
-                    pause();
-                }
+                if (!finish && done >= 1000)
+                    halfWay(); // the parent kills now
             };
-            const ImportResult result = ImportReceivedTable(working, source, options);
-            (void)!write(pipeFds[1], result.status == ImportResult::Imported ? "d" : "f", 1);
-            pause();
-            _exit(0);
-        }
-        close(pipeFds[1]);
-        char signal = 0;
-        ASSERT_EQ(read(pipeFds[0], &signal, 1), 1);
-        EXPECT_EQ(signal, finish ? 'd' : 'c');
-        kill(child, SIGKILL);
-        waitpid(child, nullptr, 0);
-        close(pipeFds[0]);
+            return ImportReceivedTable(working, source, options).status == ImportResult::Imported;
+        });
+        EXPECT_EQ(signal, finish ? 'd' : 'h');
 
         Connection after;
         after.open(CurrentDatabasePath);

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
@@ -207,4 +208,32 @@ TEST(ProgressWindows, EachIsMadeOnce)
     EXPECT_EQ(&ProgressBar2LineForm(), &ProgressBar2LineForm());
     ProgressBarForm().StartProgress(2, 1);
     EXPECT_EQ(ProgressBarForm().bar()->value(), 50);
+}
+
+TEST(ProgressBar2Line, AStoppableRunHasAStopButtonAndIsModal)
+{
+    TProgressBar2LineForm form;
+    EXPECT_TRUE(form.stopButton()->isHidden());
+    form.ShowStoppable();
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_EQ(form.stopButton()->text(), "停  止");
+    EXPECT_TRUE(form.stopButton()->isVisible());
+    EXPECT_EQ(form.windowModality(), Qt::ApplicationModal);
+    EXPECT_EQ(form.size(), QSize(416, 146));
+    EXPECT_FALSE(form.stopRequested());
+    // The close box stops the run, and the window stays until the run hides it.
+    form.close();
+    EXPECT_TRUE(form.stopRequested());
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_FALSE(form.stopButton()->isEnabled());
+    form.hide();
+    EXPECT_TRUE(form.stopButton()->isHidden());
+    EXPECT_EQ(form.windowModality(), Qt::NonModal);
+    EXPECT_EQ(form.size(), QSize(416, 110));
+    // A new run starts unstopped; the button stops it.
+    form.ShowStoppable();
+    EXPECT_FALSE(form.stopRequested());
+    QTest::mouseClick(form.stopButton(), Qt::LeftButton);
+    EXPECT_TRUE(form.stopRequested());
+    form.hide();
 }
