@@ -28,6 +28,13 @@ public:
         Q_UNUSED(caption);
         return question(text, 1 | 2) == 6 ? 6 : 7;
     }
+    // A message box with the question icon, the caption and "是"/"否": AnswerYes, or AnswerNo
+    // however else it closes.
+    virtual int captionedQuestion(const QString& caption, const QString& text)
+    {
+        Q_UNUSED(caption);
+        return question(text, 1 | 2) == 6 ? 6 : 7;
+    }
     // File dialogs: the chosen path, or empty text when cancelled.
     virtual QString saveFileName(const FileDialogOptions& options) = 0;
     virtual QString openFileName(const FileDialogOptions& options) = 0;

@@ -1,1 +1,2 @@
 tallyra_test_program(app_tests app/StartupTest.cpp app/MainFormTest.cpp)
+tallyra_desktop_test_program(main_form_desktop_tests app/MainFormDesktopTest.cpp)

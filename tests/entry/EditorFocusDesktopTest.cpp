@@ -7,6 +7,7 @@
 #include "logic/MessageListWin.h"
 #include "widgets/CodePicker.h"
 #include "widgets/ScriptedPrompter.h"
+#include "support/DesktopSupport.h"
 #include "support/TestEnvironment.h"
 
 #include <QApplication>
@@ -23,52 +24,12 @@
 #include <gtest/gtest.h>
 
 namespace {
-// Lets the event loop and the window manager run until the condition holds or time is up.
-bool waitFor(const std::function<bool()>& condition, int milliseconds = 5000)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!condition()) {
-        if (clock.elapsed() > milliseconds)
-            return false;
-        QApplication::processEvents(QEventLoop::AllEvents, 50);
-    }
-    return true;
-}
-
-void settle(int milliseconds = 600)
-{
-    waitFor([] { return false; }, milliseconds);
-}
-
-// Keys and clicks as the X server gets them from a keyboard and a mouse.
-void xdotool(const QStringList& arguments)
-{
-    ASSERT_EQ(QProcess::execute(QStringLiteral("xdotool"), arguments), 0) << arguments.join(' ').toStdString();
-    settle();
-}
-
-void clickAt(QPoint global, int clicks = 1)
-{
-    xdotool({"mousemove", QString::number(global.x()), QString::number(global.y())});
-    xdotool({"click", "--repeat", QString::number(clicks), "--delay", "80", "1"});
-}
-
-// With TALLYRA_SHOTS_DIR set, the screen is saved at each step (the report's picture sequence).
-void shot(const QString& name)
-{
-    const QString folder = qEnvironmentVariable("TALLYRA_SHOTS_DIR");
-    if (folder.isEmpty())
-        return;
-    QDir().mkpath(folder);
-    QApplication::primaryScreen()->grabWindow(0).save(QDir(folder).filePath(name + QStringLiteral(".png")));
-}
-
 class EditorFocusDesktopTest : public ::testing::Test {
 protected:
     TestEnvironment env;
     ScriptedPrompter prompter;
     RowSet list;
+    std::unique_ptr<QWidget> owner; // the main window the program opens the editor over, when set
     std::unique_ptr<TdlgSurveyDataForm> form;
 
     void SetUp() override { ASSERT_EQ(OpenWorkingDatabase().status, OpenDatabaseResult::Opened); }
@@ -84,7 +45,7 @@ protected:
         list = SysConnection().query(ReportQuerySql());
         list.setKeyColumn("c901");
         list.first();
-        form = std::make_unique<TdlgSurveyDataForm>();
+        form = std::make_unique<TdlgSurveyDataForm>(owner.get());
         if (forNew)
             form->openForNew(&list);
         else
@@ -200,4 +161,38 @@ TEST_F(EditorFocusDesktopTest, ARefusedTabClickShowsOneMessageAndKeepsTheCover)
     EXPECT_EQ(tabs->currentIndex(), 0);
     EXPECT_TRUE(form->control("c907")->isVisible());
     EXPECT_EQ(QApplication::focusWidget(), num("c907"));
+}
+
+TEST_F(EditorFocusDesktopTest, TheErrorListStaysWhollyOnTheScreen)
+{
+    // Over a maximized main window, as the program opens the editor.
+    owner = std::make_unique<QWidget>();
+    owner->showMaximized();
+    ASSERT_TRUE(waitFor([&] { return owner->isVisible(); }));
+    settle();
+    openStoredReturn();
+    const QRect screen = form->screen()->availableGeometry();
+    // Twice: the first showing learns the list's own frame, the second uses it.
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        form->pages()->setCurrentIndex(4);
+        num("b001")->setValue(1);
+        num("b002")->setValue(10);
+        num("b003")->setValue(20 + round);
+        form->pages()->setCurrentIndex(5);
+        ASSERT_TRUE(waitFor([] { return MessageListWin().isVisible(); }));
+        settle(1000);
+        shot(QStringLiteral("errorlist-%1-on-screen").arg(round + 1));
+        const QRect list = MessageListWin().frameGeometry();
+        fprintf(stderr, "list %d,%d %dx%d editor %d,%d %dx%d\n", list.x(), list.y(), list.width(), list.height(),
+                form->frameGeometry().x(), form->frameGeometry().y(), form->frameGeometry().width(), form->frameGeometry().height());
+        EXPECT_TRUE(screen.contains(list)) << "list " << list.x() << "," << list.y() << " " << list.width() << "x"
+                                           << list.height() << " screen " << screen.width() << "x" << screen.height();
+        // beside the editor, not over its fields, and tall enough for the titles and a few rows
+        EXPECT_FALSE(list.intersects(form->frameGeometry().adjusted(0, 0, 0, -1)));
+        EXPECT_GE(MessageListWin().grid()->viewport()->height(), 3 * TMessageListWinForm::DefaultRowHeight);
+        num("b003")->setValue(5);
+        form->pages()->setCurrentIndex(4);
+        settle();
+    }
 }

@@ -21,6 +21,8 @@ namespace {
 constexpr int kMaxRows = 1048576;
 constexpr int kMaxColumns = 16384;
 constexpr int kMaxText = 32767; // the longest text a cell holds
+// Characters of room a fitted column leaves beside its numbers.
+constexpr int kNumberMargin = 1;
 
 } // namespace
 
@@ -181,13 +183,14 @@ void StreamingWorkbook::writeRow(const QVector<StreamCell>& cells, const RowFont
     for (int i = 0; i < cells.size(); ++i) {
         const StreamCell& cell = cells[i];
         const int column = i + 1;
-        lxw_format* format = d->format(s->formats.value(column), font.bold, font.size);
+        const RowFont& cellFont = cell.font.isSet() ? cell.font : font;
+        lxw_format* format = d->format(s->formats.value(column), cellFont.bold, cellFont.size);
         lxw_error code = LXW_NO_ERROR;
         QString shown;
         if (cell.kind == StreamCell::Number) {
             code = worksheet_write_number(s->sheet, row, lxw_col_t(i), cell.number, format);
             if (s->autoFit)
-                shown = FormatNumberText(cell.number);
+                shown = DisplayedNumber(cell.number, s->formats.value(column)) + QString(kNumberMargin, QLatin1Char(' '));
         } else if (cell.kind == StreamCell::Text && !cell.text.isEmpty()) {
             const QString text = cell.text.left(kMaxText);
             code = worksheet_write_string(s->sheet, row, lxw_col_t(i), text.toUtf8().constData(), format);
@@ -200,7 +203,7 @@ void StreamingWorkbook::writeRow(const QVector<StreamCell>& cells, const RowFont
             return;
         }
         if (s->autoFit && !shown.isEmpty()) {
-            const double units = DisplayUnits(shown) * (font.size > 0 ? font.size / 11.0 : 1.0);
+            const double units = DisplayUnits(shown) * (cellFont.size > 0 ? cellFont.size / 11.0 : 1.0);
             double& widest = s->widest[column];
             widest = std::max(widest, units);
         }
