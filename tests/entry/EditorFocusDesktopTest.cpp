@@ -184,8 +184,6 @@ TEST_F(EditorFocusDesktopTest, TheErrorListStaysWhollyOnTheScreen)
         settle(1000);
         shot(QStringLiteral("errorlist-%1-on-screen").arg(round + 1));
         const QRect list = MessageListWin().frameGeometry();
-        fprintf(stderr, "list %d,%d %dx%d editor %d,%d %dx%d\n", list.x(), list.y(), list.width(), list.height(),
-                form->frameGeometry().x(), form->frameGeometry().y(), form->frameGeometry().width(), form->frameGeometry().height());
         EXPECT_TRUE(screen.contains(list)) << "list " << list.x() << "," << list.y() << " " << list.width() << "x"
                                            << list.height() << " screen " << screen.width() << "x" << screen.height();
         // beside the editor, not over its fields, and tall enough for the titles and a few rows

@@ -336,8 +336,16 @@ TEST_F(ResultExportTest, CodeColumnsShowPlainDigitsAndKeepADistance)
         EXPECT_EQ(cell["format"].toString(), QString::fromUtf8(c.format));
         EXPECT_EQ(cell["value"].toVariant().toString(), QString::fromUtf8(c.value));
     }
-    // A fitted column of numbers leaves room beside what its format shows: twelve digits in
-    // column A, "110101" in C (no thousands separator any more).
+    // A code keeps a character's room from the right border of its cell (an indent), so it does
+    // not run into the next column's text, and the fitted width has room for the indent: twelve
+    // digits in column A, "110101" in C (no thousands separator any more). "#,##0_ " pads itself.
+    for (const char* code : {"A5", "C5", "D5", "E5", "G5"}) {
+        SCOPED_TRACE(code);
+        EXPECT_EQ(cells[code].toObject()["align"].toString(), "right");
+        EXPECT_EQ(cells[code].toObject()["indent"].toInt(), 1);
+    }
+    EXPECT_EQ(cells["F5"].toObject()["indent"].toInt(), 0);
+    EXPECT_EQ(cells["B5"].toObject()["indent"].toInt(), 0);
     EXPECT_GE(widths["A"].toDouble(), 12 + 2);
     EXPECT_GE(widths["C"].toDouble(), 6 + 2);
 }

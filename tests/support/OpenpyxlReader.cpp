@@ -27,7 +27,7 @@ try:
                 cells[c.coordinate] = {
                     "value": value, "type": type(c.value).__name__, "format": c.number_format,
                     "bold": bool(c.font.b), "size": float(c.font.sz or 0),
-                    "align": c.alignment.horizontal or "",
+                    "align": c.alignment.horizontal or "", "indent": int(c.alignment.indent or 0),
                     "border": bool(b.left.style or b.right.style or b.top.style or b.bottom.style)}
         widths = {}
         for key, dim in ws.column_dimensions.items():

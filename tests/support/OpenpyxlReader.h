@@ -9,7 +9,7 @@
 //    "sheets": [{"name", "printArea", "fitToWidth", "paperSize", "orientation",
 //                "merged": ["A1:D1", ...], "widths": {"A": 12.5, ...},
 //                "cells": {"A1": {"value", "type": "int"|"float"|"str"|..., "format",
-//                                 "bold", "size", "align", "border"}}}]}
+//                                 "bold", "size", "align", "indent", "border"}}}]}
 // Only cells with a value or a style are listed. On failure "error" holds openpyxl's message.
 QJsonObject ReadWithOpenpyxl(const QString& path);
 

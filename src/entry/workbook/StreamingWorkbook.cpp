@@ -21,8 +21,15 @@ namespace {
 constexpr int kMaxRows = 1048576;
 constexpr int kMaxColumns = 16384;
 constexpr int kMaxText = 32767; // the longest text a cell holds
-// Characters of room a fitted column leaves beside its numbers.
+// Characters of room a number in a fitted column keeps from the right border of its cell.
 constexpr int kNumberMargin = 1;
+
+// Whether a number format leaves room at the right of its numbers itself ("#,##0_ ").
+bool FormatPadsRight(const QString& numberFormat)
+{
+    const QString positive = numberFormat.section(QLatin1Char(';'), 0, 0);
+    return positive.size() >= 2 && positive[positive.size() - 2] == QLatin1Char('_');
+}
 
 } // namespace
 
@@ -51,7 +58,7 @@ struct StreamingWorkbookState {
     lxw_workbook* book = nullptr;
     std::vector<SheetColumns> sheets;
     QString error;
-    std::map<std::tuple<QString, bool, double>, lxw_format*> formats;
+    std::map<std::tuple<QString, bool, double, int>, lxw_format*> formats;
     QByteArray tempFolder;
 
     bool failed() const { return !error.isEmpty(); }
@@ -65,11 +72,12 @@ struct StreamingWorkbookState {
         if (code != LXW_NO_ERROR)
             fail(what + QStringLiteral("：") + QString::fromUtf8(lxw_strerror(code)));
     }
-    lxw_format* format(const QString& numberFormat, bool bold, double size)
+    // rightIndent: the cell is aligned right, that many characters from its right border.
+    lxw_format* format(const QString& numberFormat, bool bold, double size, int rightIndent = 0)
     {
-        if (numberFormat.isEmpty() && !bold && size <= 0)
+        if (numberFormat.isEmpty() && !bold && size <= 0 && rightIndent <= 0)
             return nullptr;
-        const auto key = std::make_tuple(numberFormat, bold, size);
+        const auto key = std::make_tuple(numberFormat, bold, size, rightIndent);
         auto it = formats.find(key);
         if (it != formats.end())
             return it->second;
@@ -80,6 +88,10 @@ struct StreamingWorkbookState {
             format_set_bold(f);
         if (size > 0)
             format_set_font_size(f, size);
+        if (rightIndent > 0) {
+            format_set_align(f, LXW_ALIGN_RIGHT);
+            format_set_indent(f, uint8_t(rightIndent));
+        }
         formats.emplace(key, f);
         return f;
     }
@@ -184,13 +196,16 @@ void StreamingWorkbook::writeRow(const QVector<StreamCell>& cells, const RowFont
         const StreamCell& cell = cells[i];
         const int column = i + 1;
         const RowFont& cellFont = cell.font.isSet() ? cell.font : font;
-        lxw_format* format = d->format(s->formats.value(column), cellFont.bold, cellFont.size);
+        const QString& numberFormat = s->formats.value(column);
+        // In a fitted column a number keeps its distance from the next column's text.
+        const int indent = s->autoFit && cell.kind == StreamCell::Number && !FormatPadsRight(numberFormat) ? kNumberMargin : 0;
+        lxw_format* format = d->format(numberFormat, cellFont.bold, cellFont.size, indent);
         lxw_error code = LXW_NO_ERROR;
         QString shown;
         if (cell.kind == StreamCell::Number) {
             code = worksheet_write_number(s->sheet, row, lxw_col_t(i), cell.number, format);
             if (s->autoFit)
-                shown = DisplayedNumber(cell.number, s->formats.value(column)) + QString(kNumberMargin, QLatin1Char(' '));
+                shown = DisplayedNumber(cell.number, numberFormat) + QString(indent, QLatin1Char(' '));
         } else if (cell.kind == StreamCell::Text && !cell.text.isEmpty()) {
             const QString text = cell.text.left(kMaxText);
             code = worksheet_write_string(s->sheet, row, lxw_col_t(i), text.toUtf8().constData(), format);

@@ -61,8 +61,9 @@ public:
     void setColumnFormat(int column, const QString& numberFormat);
     // Fits the width of every column of the current sheet to its texts at close (wide
     // characters count double), as Worksheet::autoFitColumn does; a set width is kept. Numbers
-    // count as their column's format shows them, with a margin beside them, so that a
-    // right-aligned number keeps its distance from the next column's text.
+    // count as their column's format shows them, and keep a character's room from the right
+    // border (an indent, unless the format pads them itself as "#,##0_ " does), so a
+    // right-aligned code does not run into the next column's text.
     void setAutoFit(bool autoFit);
 
     // Writes the next row of the current sheet (row 1 first).
