@@ -127,6 +127,12 @@ void writePrintForm(lxw_workbook* book, Formats& f, const QVector<PrintFormSheet
             format_set_align(x, LXW_ALIGN_LEFT);
             format_set_num_format(x, "0");
         });
+        // Names, the form filler and the telephone are text: "01065123456" keeps its 0.
+        lxw_format* coverText = f.get("coverText", [](lxw_format* x) {
+            format_set_bottom(x, LXW_BORDER_THIN);
+            format_set_align(x, LXW_ALIGN_LEFT);
+            format_set_num_format(x, "@");
+        });
         lxw_format* head = f.get("head", [](lxw_format* x) {
             format_set_bold(x);
             format_set_border(x, LXW_BORDER_THIN);
@@ -149,6 +155,12 @@ void writePrintForm(lxw_workbook* book, Formats& f, const QVector<PrintFormSheet
             format_set_align(x, LXW_ALIGN_RIGHT);
             format_set_align(x, LXW_ALIGN_VERTICAL_CENTER);
         });
+        lxw_format* textValue = f.get("textValue", [](lxw_format* x) {
+            format_set_border(x, LXW_BORDER_THIN);
+            format_set_align(x, LXW_ALIGN_LEFT);
+            format_set_align(x, LXW_ALIGN_VERTICAL_CENTER);
+            format_set_num_format(x, "@");
+        });
         for (const PrintFormLine& l : sheet.lines) {
             const lxw_row_t r = lxw_row_t(l.row - 1);
             switch (l.kind) {
@@ -168,7 +180,7 @@ void writePrintForm(lxw_workbook* book, Formats& f, const QVector<PrintFormSheet
                 break;
             case PrintFormLine::CoverField:
                 worksheet_merge_range(ws, r, 0, r, 1, u8(l.text).constData(), label);
-                worksheet_merge_range(ws, r, 2, r, 3, "", coverValue);
+                worksheet_merge_range(ws, r, 2, r, 3, "", l.isText ? coverText : coverValue);
                 worksheet_set_row(ws, r, 22, nullptr);
                 break;
             case PrintFormLine::ColumnHeads:
@@ -180,7 +192,7 @@ void writePrintForm(lxw_workbook* book, Formats& f, const QVector<PrintFormSheet
             case PrintFormLine::Indicator:
                 worksheet_write_string(ws, r, 0, u8(l.field).constData(), code);
                 worksheet_merge_range(ws, r, 1, r, 2, u8(l.text).constData(), caption);
-                worksheet_write_blank(ws, r, 3, value);
+                worksheet_write_blank(ws, r, 3, l.isText ? textValue : value);
                 worksheet_set_row(ws, r, 15 * linesFor(l.text, widths[1] + widths[2] - 2), nullptr);
                 break;
             }

@@ -156,6 +156,11 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent)
     navigationScroll->setWidgetResizable(true);
     navigationScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     navigationScroll->setFrameShape(QFrame::NoFrame);
+    navigationScroll->setFocusPolicy(Qt::NoFocus);
+    connect(m_navigation, &NavigationBar::itemDone, this, [this] {
+        if (m_showGrid)
+            m_grid->setFocus(Qt::OtherFocusReason);
+    });
     // The pane is at least as wide as its longest caption, with room for its scroll bar.
     m_navigation->ensurePolished();
     const int paneWidth = m_navigation->neededWidth() + style()->pixelMetric(QStyle::PM_ScrollBarExtent);

@@ -29,6 +29,7 @@ int NavigationBar::addGroup(const QString& caption, bool open)
     g.header->setCheckable(true);
     g.header->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     g.header->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    g.header->setFocusPolicy(Qt::NoFocus);
     g.items = new QWidget(this);
     g.layout = new QVBoxLayout(g.items);
     g.layout->setContentsMargins(2, 4, 2, 4);
@@ -83,6 +84,9 @@ QToolButton* NavigationBar::addItem(int group, QAction* action)
     item->setIconSize(QSize(kIconSize, kIconSize));
     item->setAutoRaise(true);
     item->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    // The bar is worked with the mouse; the keyboard stays with the list beside it.
+    item->setFocusPolicy(Qt::NoFocus);
+    connect(item, &QToolButton::clicked, this, &NavigationBar::itemDone);
     m_groups[group].layout->addWidget(item);
     return item;
 }

@@ -21,6 +21,10 @@ public:
     // The width that shows every caption whole.
     int neededWidth() const;
 
+signals:
+    // An item was clicked and its action has run: the keyboard goes back to the window's list.
+    void itemDone();
+
 private:
     struct Group {
         QToolButton* header;

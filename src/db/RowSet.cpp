@@ -9,6 +9,7 @@
 #include <QLocale>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <numeric>
 #include <sqlite3.h>
@@ -217,8 +218,19 @@ void RowSet::requery()
         sort(order);
 }
 
+namespace {
+// Revisions are unique across all row sets, so a set moved into the place of another has a
+// revision of its own.
+quint64 NextRevision()
+{
+    static std::atomic<quint64> last{0};
+    return ++last;
+}
+} // namespace
+
 void RowSet::close()
 {
+    m_revision = NextRevision();
     m_open = false;
     m_names.clear();
     m_declaredTypes.clear();
@@ -445,6 +457,7 @@ void RowSet::sort(const QString& order)
 
 void RowSet::applySort()
 {
+    m_revision = NextRevision();
     std::iota(m_order.begin(), m_order.end(), 0);
     if (m_sortSpec.isEmpty())
         return;

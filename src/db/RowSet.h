@@ -100,6 +100,10 @@ public:
 
     ColumnValueKinds valueKinds(int column) const;
 
+    // Changes whenever the rows held or their order change (a re-query, a sort, a close), so
+    // that work which lets events run can tell that the rows it reads moved under it.
+    quint64 revision() const { return m_revision; }
+
     // Bytes held by the values (for benchmarks).
     size_t memoryUsed() const;
 
@@ -153,4 +157,5 @@ private:
     Connection* m_connection = nullptr;
     QString m_sql;
     QVariantList m_params;
+    quint64 m_revision = 0;
 };

@@ -43,17 +43,26 @@ bool LayOutPrintForm(const QString& description, const TFieldDataArray& catalogu
             add(l);
         } else if (word == QStringLiteral("blank")) {
             add({});
+        } else if (word == QStringLiteral("identity") || word == QStringLiteral("notice")) {
+            const QStringList texts = word == QStringLiteral("identity") ? SurveyFormIdentity() : QStringList{SurveyFormNotice()};
+            for (const QString& text : texts) {
+                PrintFormLine l;
+                l.kind = PrintFormLine::Note;
+                l.text = text;
+                add(l);
+            }
         } else if (word == QStringLiteral("field")) {
             const int gap = rest.indexOf(QLatin1Char(' '));
             PrintFormLine l;
             l.kind = PrintFormLine::CoverField;
             l.field = gap < 0 ? rest : rest.left(gap);
             l.text = gap < 0 ? QString() : rest.mid(gap + 1).trimmed();
-            const bool known = std::any_of(catalogue.begin(), catalogue.end(), [&](const TFieldData& f) {
+            const auto known = std::find_if(catalogue.begin(), catalogue.end(), [&](const TFieldData& f) {
                 return f.FieldName.compare(l.field, Qt::CaseInsensitive) == 0;
             });
-            if (!known)
+            if (known == catalogue.end())
                 return fail(QStringLiteral("%1 is not in the catalogue").arg(l.field));
+            l.isText = known->QueryType == TextValue;
             if (placed.contains(l.field.toLower()))
                 return fail(QStringLiteral("%1 is placed twice").arg(l.field));
             placed.insert(l.field.toLower());
@@ -88,6 +97,7 @@ bool LayOutPrintForm(const QString& description, const TFieldDataArray& catalogu
                 l.kind = PrintFormLine::Indicator;
                 l.field = f.FieldName;
                 l.text = f.Hint;
+                l.isText = f.QueryType == TextValue;
                 const int row = add(l);
                 sheet.lines.back().valueCell = QStringLiteral("D%1").arg(row);
             }

@@ -19,6 +19,7 @@ struct PrintFormLine {
     QString text;      // title, note, heading, caption or cover label
     QString field;     // CoverField, Indicator: the catalogue's FieldName
     QString valueCell; // CoverField, Indicator: the address of the value ("D7")
+    bool isText = false; // CoverField, Indicator: the catalogue holds text there (a name, a telephone)
 };
 
 struct PrintFormSheet {
@@ -31,6 +32,8 @@ struct PrintFormSheet {
 //   title TEXT         a bold heading over the form's width
 //   note TEXT          a line of plain text over the form's width
 //   blank              an empty line
+//   identity           the form's identity lines (SurveyFormIdentity), one note each
+//   notice             the statistics-law notice (SurveyFormNotice) as a note
 //   field NAME LABEL   a cover field of the catalogue with its label
 //   page N             the heading of data page N, the column heads, and every indicator of that
 //                      page in catalogue order with its caption (Hint)

@@ -35,6 +35,20 @@ const QVector<SurveyPage>& SurveyPages()
     return pages;
 }
 
+const QStringList& SurveyFormIdentity()
+{
+    static const QStringList lines = {QStringLiteral("表    号：工统基2表"), QStringLiteral("制表机关：中华全国总工会"),
+                                      QStringLiteral("批准机关：国家统计局"), QStringLiteral("批准文号：国统制〔2012〕18号"),
+                                      QStringLiteral("有效期至：2013年12月")};
+    return lines;
+}
+
+QString SurveyFormNotice()
+{
+    return QStringLiteral("依照《中华人民共和国统计法》的规定，本调查表所填报的数据必须真实、准确、完整、及时，"
+                          "不得虚报、瞒报、拒报、迟报，不得伪造、篡改。本调查表所取得的资料仅用于工会统计工作。");
+}
+
 QString IndicatorName(QChar letter, int number)
 {
     return QString(letter) + QStringLiteral("%1").arg(number, 3, 10, QLatin1Char('0'));

@@ -17,6 +17,12 @@ struct SurveyPage {
 const QVector<SurveyPage>& SurveyPages();
 constexpr int kLastPage = 13;
 
+// The form's identity lines ("表    号：工统基2表", the issuing and approving authorities, the
+// approval number, the validity) and the statistics-law notice: the editor's cover shows them
+// and the printed cover repeats them, both from here.
+const QStringList& SurveyFormIdentity();
+QString SurveyFormNotice();
+
 // "z001": a letter and a three-digit number.
 QString IndicatorName(QChar letter, int number);
 // The field names of one page in order; the cover fields for page 0.

@@ -150,12 +150,10 @@ QWidget* TdlgSurveyDataForm::buildCover()
     layout->setContentsMargins(30, 16, 30, 16);
     layout->addWidget(headingLabel(SurveyPages()[0].heading, 22, true));
 
-    auto* block = new QLabel(QStringLiteral("表    号：工统基2表\n制表机关：中华全国总工会\n批准机关：国家统计局\n"
-                                            "批准文号：国统制〔2012〕18号\n有效期至：2013年12月"));
+    auto* block = new QLabel(SurveyFormIdentity().join(QLatin1Char('\n')));
+    block->setObjectName(QStringLiteral("FormIdentity"));
     block->setAlignment(Qt::AlignRight | Qt::AlignTop);
-    auto* notice = new QLabel(QStringLiteral(
-        "依照《中华人民共和国统计法》的规定，本调查表所填报的数据必须真实、准确、完整、及时，"
-        "不得虚报、瞒报、拒报、迟报，不得伪造、篡改。本调查表所取得的资料仅用于工会统计工作。"));
+    auto* notice = new QLabel(SurveyFormNotice());
     notice->setWordWrap(true);
     auto* top = new QHBoxLayout;
     top->addWidget(notice, 3);

@@ -2,9 +2,7 @@
 
 #include <algorithm>
 
-namespace {
-// Moves a rectangle into the screen as far as it fits.
-QRect keepOnScreen(QRect r, const QRect& screen)
+QRect KeepOnScreen(QRect r, const QRect& screen)
 {
     r.setWidth(std::min(r.width(), screen.width()));
     r.setHeight(std::min(r.height(), screen.height()));
@@ -12,14 +10,13 @@ QRect keepOnScreen(QRect r, const QRect& screen)
     r.moveTop(std::clamp(r.top(), screen.top(), screen.bottom() - r.height() + 1));
     return r;
 }
-} // namespace
 
 QRect ErrorListPlace(const QRect& editor, const QRect& spare, const QSize& wanted, const QRect& screen)
 {
     const int below = screen.bottom() - editor.bottom();
     if (below >= kErrorListMinimumHeight) {
         const QRect r(editor.left(), editor.bottom() + 1, wanted.width(), std::min(wanted.height(), below));
-        return keepOnScreen(r, screen);
+        return KeepOnScreen(r, screen);
     }
     const int right = screen.right() - editor.right();
     const int left = editor.left() - screen.left();
@@ -27,9 +24,9 @@ QRect ErrorListPlace(const QRect& editor, const QRect& spare, const QSize& wante
         // Level with the editor's lower part, where the fields a page ends with are.
         const int width = std::min(wanted.width(), std::max(right, left));
         const int x = right >= left ? editor.right() + 1 : editor.left() - width;
-        return keepOnScreen(QRect(x, editor.bottom() - wanted.height() + 1, width, wanted.height()), screen);
+        return KeepOnScreen(QRect(x, editor.bottom() - wanted.height() + 1, width, wanted.height()), screen);
     }
     if (spare.isValid())
-        return keepOnScreen(spare, screen);
-    return keepOnScreen(QRect(QPoint(screen.left(), screen.bottom() - wanted.height() + 1), wanted), screen);
+        return KeepOnScreen(spare, screen);
+    return KeepOnScreen(QRect(QPoint(screen.left(), screen.bottom() - wanted.height() + 1), wanted), screen);
 }

@@ -1,11 +1,16 @@
 #include "logic/MessageListWin.h"
 
+#include "logic/ErrorListPlace.h"
+
 #include <QEvent>
 #include <QFontMetrics>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QScopeGuard>
+#include <QScreen>
 #include <QStyle>
 #include <QTableWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace {
@@ -155,32 +160,65 @@ void TMessageListWinForm::GridDblClick()
 
 void TMessageListWinForm::showEvent(QShowEvent* event)
 {
-    if (m_movedByUser) {
-        move(m_userPlace);
-    } else {
-        // The frame around the client area is known once the window has been shown; before,
-        // the owner's frame, drawn by the same window manager, stands in for it.
-        QSize frame = frameGeometry().size() - geometry().size();
-        if (frame.isEmpty() && parentWidget())
-            frame = parentWidget()->window()->frameGeometry().size() - parentWidget()->window()->geometry().size();
-        const QSize designed(DesignedSize.width() + frame.width(), DesignedSize.height() + frame.height());
-        const QRect place = placeFor ? placeFor(designed) : QRect();
-        if (place.isValid()) {
-            resize(place.size() - frame);
-            move(place.topLeft());
-        } else {
-            resize(DesignedSize);
-            move(ShownPosition);
-        }
-    }
-    m_placedAt = pos();
+    m_settled = false;
+    m_settleTries = 0;
+    place();
     QDialog::showEvent(event);
+    // Until the window manager has framed the window its frame is a guess, and the window may
+    // land a title bar's height away from where it was put: it is put again once the frame is
+    // known.
+    QTimer::singleShot(0, this, &TMessageListWinForm::settlePlace);
+}
+
+QRect TMessageListWinForm::wantedFrame() const
+{
+    const QSize frame = frameMargins();
+    if (m_movedByUser)
+        return QRect(m_userPlace, size() + frame);
+    const QSize designed(DesignedSize.width() + frame.width(), DesignedSize.height() + frame.height());
+    const QRect place = placeFor ? placeFor(designed) : QRect();
+    return place.isValid() ? place : QRect(ShownPosition, designed);
+}
+
+QSize TMessageListWinForm::frameMargins() const
+{
+    // The frame around the client area is known once the window has been shown; before, the
+    // owner's frame, drawn by the same window manager, stands in for it.
+    QSize frame = frameGeometry().size() - geometry().size();
+    if (frame.isEmpty() && parentWidget())
+        frame = parentWidget()->window()->frameGeometry().size() - parentWidget()->window()->geometry().size();
+    return frame;
+}
+
+void TMessageListWinForm::place()
+{
+    const QScreen* shownOn = screen() ? screen() : QGuiApplication::primaryScreen();
+    const QRect wanted = shownOn ? KeepOnScreen(wantedFrame(), shownOn->availableGeometry()) : wantedFrame();
+    m_placing = true;
+    resize(wanted.size() - frameMargins());
+    move(wanted.topLeft());
+    m_placing = false;
+    m_placedAt = pos();
+}
+
+void TMessageListWinForm::settlePlace()
+{
+    if (!isVisible() || m_settled)
+        return;
+    const bool framed = frameGeometry().size() != geometry().size();
+    if (!framed && ++m_settleTries < 20) {
+        QTimer::singleShot(50, this, &TMessageListWinForm::settlePlace);
+        return;
+    }
+    place();
+    m_settled = true;
 }
 
 void TMessageListWinForm::moveEvent(QMoveEvent* event)
 {
-    // A move the program did not make while the window shows is the clerk's drag.
-    if (isVisible() && pos() != m_placedAt) {
+    // A move the program did not make is the clerk's drag, unless it is the window manager
+    // framing the window around the place given (the client area where the frame was meant to be).
+    if (isVisible() && !m_placing && pos() != m_placedAt && geometry().topLeft() != m_placedAt) {
         m_movedByUser = true;
         m_userPlace = pos();
     }

@@ -38,6 +38,7 @@ public:
     // Where the window's frame goes when it shows, given the frame size it wants; the record
     // editor places it beside itself. An invalid rectangle, or none, shows it at ShownPosition.
     // Once the clerk has moved the window, it shows where the clerk left it for the rest of the run.
+    // Wherever it goes, the whole window stays on the screen.
     std::function<QRect(const QSize& frameSize)> placeFor;
     bool movedByUser() const { return m_movedByUser; }
 
@@ -52,6 +53,11 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    // Where the frame goes: beside the editor (placeFor), or where the clerk left it; on the screen.
+    QRect wantedFrame() const;
+    QSize frameMargins() const;
+    void place();
+    void settlePlace();
     void GridDblClick();
     void SetCellText(int row, int column, const QString& text);
     void SetWrappedCellText(int row, int column, const QString& text);
@@ -61,6 +67,9 @@ private:
     bool m_hasRows = false;
     bool m_jumpInProgress = false;
     QPoint m_placedAt;        // where the program last put the window
+    bool m_placing = false;   // the program is moving it
+    bool m_settled = false;   // framed by the window manager and put where it belongs
+    int m_settleTries = 0;
     bool m_movedByUser = false;
     QPoint m_userPlace;
 };

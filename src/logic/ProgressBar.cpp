@@ -3,6 +3,7 @@
 #include "logic/ProgressDisplay.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
@@ -144,6 +145,16 @@ void TProgressBarForm::keyPressEvent(QKeyEvent* event)
     if (event->key() == Qt::Key_Escape)
         return;
     QDialog::keyPressEvent(event);
+}
+
+void TProgressBarForm::closeEvent(QCloseEvent* event)
+{
+    // Nor the window manager's close box, which some draw anyway: the operation hides it.
+    if (event->spontaneous()) {
+        event->ignore();
+        return;
+    }
+    QDialog::closeEvent(event);
 }
 
 TProgressBarForm& ProgressBarForm()

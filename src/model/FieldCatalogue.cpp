@@ -2,6 +2,14 @@
 
 #include "db/Connection.h"
 
+bool IsCodeField(const QString& fieldName)
+{
+    for (const char* code : {"c901", "c903", "c904", "c907"})
+        if (fieldName.compare(QLatin1String(code), Qt::CaseInsensitive) == 0)
+            return true;
+    return false;
+}
+
 TFieldDataArray LoadFieldCatalogue(Connection& connection)
 {
     TFieldDataArray fields;

@@ -27,5 +27,10 @@ using TFieldDataArray = QVector<TFieldData>;
 // Kinds of value (QueryType).
 enum QueryTypeCode { WholeNumber = 0, TextValue = 1, DecimalNumber = 2, AnswerCode = 3 };
 
+// The cover fields that hold codes (c901 statistics code, c903 division, c904 level, c907 state):
+// a workbook shows them as plain digits ("0"), never with thousands separators. Letter case does
+// not count.
+bool IsCodeField(const QString& fieldName);
+
 // The catalogue walked in the order of its index "sequence".
 TFieldDataArray LoadFieldCatalogue(Connection& connection);

@@ -12,6 +12,8 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 TDataSearchCodeForm::TDataSearchCodeForm(QWidget* parent) : QDialog(parent)
 {
     setWindowTitle(QStringLiteral("选择指标"));
@@ -70,8 +72,16 @@ TDataSearchCodeForm::TDataSearchCodeForm(QWidget* parent) : QDialog(parent)
     layout->addLayout(buttons);
     resize(860, 480);
 
+    // The picker opens on the first page that has indicators to choose (the cover has none in
+    // the delivered catalogue); every page stays in the list.
+    int start = 0;
+    try {
+        start = std::max(0, FirstPageWithIndicators(SysConnection(), m_pages));
+    } catch (const DbError& e) {
+        ShowRunError(e.message());
+    }
     if (!m_pages.isEmpty())
-        SheetList->setCurrentRow(0);
+        SheetList->setCurrentRow(start);
     else
         showPage(0);
 }

@@ -70,6 +70,15 @@ QString IndicatorCondition(const QString& field, const Comparison& first, const 
     return c;
 }
 
+ComparisonGap IndicatorComparisonGap(const Comparison& comparison)
+{
+    if (comparison.op != 0 && !comparison.hasValue())
+        return ComparisonGap::NoValue;
+    if (comparison.op == 0 && comparison.hasValue())
+        return ComparisonGap::NoOperator;
+    return ComparisonGap::None;
+}
+
 TMenuItemDataArray IndicatorPages(Connection& connection)
 {
     TMenuItemDataArray pages;
@@ -86,6 +95,14 @@ QVector<IndicatorEntry> PageIndicators(Connection& connection, int page)
     for (rows.first(); !rows.eof(); rows.next())
         list << IndicatorEntry{rows.text(QStringLiteral("CodeName")).trimmed(), rows.text(QStringLiteral("Hint"))};
     return list;
+}
+
+int FirstPageWithIndicators(Connection& connection, const TMenuItemDataArray& pages)
+{
+    for (int i = 0; i < pages.size(); ++i)
+        if (connection.scalar(QStringLiteral("select count(*) from view_datasearch where PageID=?1"), {pages[i].code}).toInt() > 0)
+            return i;
+    return -1;
 }
 
 QString ResultListSql(const QString& condition)

@@ -30,6 +30,10 @@ QString CodeRangeCondition(const Comparison& first, int connector, const Compari
 
 // "where z001>=10 and z001<20": each comparison whose operator is chosen, joined by " and ".
 QString IndicatorCondition(const QString& field, const Comparison& first, const Comparison& second);
+// What keeps one comparison of the indicator query from being whole: nothing (both parts given,
+// or neither), a chosen operator without a value, or a value without an operator.
+enum class ComparisonGap { None, NoValue, NoOperator };
+ComparisonGap IndicatorComparisonGap(const Comparison& comparison);
 
 // What the indicator picker lists: the pages of ct_sheetName (CodeID >= 0) and the indicators
 // of one page from view_datasearch in catalogue order (code: the catalogue ID, name: the
@@ -40,6 +44,8 @@ struct IndicatorEntry {
 };
 TMenuItemDataArray IndicatorPages(Connection& connection);
 QVector<IndicatorEntry> PageIndicators(Connection& connection, int page);
+// The place in the page list of the first page that lists indicators; -1 when none does.
+int FirstPageWithIndicators(Connection& connection, const TMenuItemDataArray& pages);
 
 // The result list and the full rows of the same condition (empty or beginning with "where ").
 QString ResultListSql(const QString& condition);

@@ -11,16 +11,23 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QLocale>
 
 namespace {
 // Events and progress are let through this often while rows are written.
 constexpr qint64 kEventsMs = 50;
 
-// Calls the progress hooks when the interval has passed (always when forced).
+const QString kRowsMoved = QStringLiteral("导出过程中结果列表发生了变化，文件没有写入");
+
+// Calls the progress hooks when the interval has passed (always when forced), and tells whether
+// the rows being written changed while events ran.
 class ProgressPacer {
 public:
-    explicit ProgressPacer(const ExportHooks& hooks) : m_hooks(hooks) { m_timer.start(); }
+    ProgressPacer(const ExportHooks& hooks, const RowSet& rows)
+        : m_hooks(hooks), m_rows(rows), m_revision(rows.revision())
+    {
+        m_timer.start();
+    }
+    bool rowsMoved() const { return m_rows.revision() != m_revision; }
     void rowDone(qint64 done, bool force = false)
     {
         if (!force && m_timer.elapsed() < kEventsMs)
@@ -34,6 +41,8 @@ public:
 
 private:
     const ExportHooks& m_hooks;
+    const RowSet& m_rows;
+    const quint64 m_revision;
     QElapsedTimer m_timer;
 };
 
@@ -154,6 +163,19 @@ QString ExportNumberFormat(ExportKind kind)
     }
 }
 
+QString ExportColumnFormat(const QString& column, ExportKind kind)
+{
+    const bool number = kind == ExportKind::Integer32 || kind == ExportKind::Integer64 || kind == ExportKind::Real;
+    if (number && IsCodeField(column))
+        return QStringLiteral("0");
+    return ExportNumberFormat(kind);
+}
+
+QString ExportDateText(const QDate& date)
+{
+    return date.toString(QStringLiteral("yyyy-MM-dd"));
+}
+
 QString ExportProposedName(const QString& title, const QDate& date)
 {
     return title + QLatin1Char('-') + date.toString(QStringLiteral("yyyy-MM-dd"));
@@ -206,8 +228,8 @@ ExportOutcome WriteResultDatabase(RowSet& rows, const QString& title, const QStr
             outcome.lastStatement = QStringLiteral("INSERT INTO ") + table + QStringLiteral("  (") + names.join(QLatin1Char(','))
                 + QStringLiteral(") Values(") + places.join(QLatin1Char(',')) + QStringLiteral(")");
             Statement insert(file.handle(), outcome.lastStatement);
-            ProgressPacer pacer(hooks);
-            for (int p = 0; p < total; ++p) {
+            ProgressPacer pacer(hooks, rows);
+            for (int p = 0; p < total && !pacer.rowsMoved(); ++p) {
                 insert.reset();
                 for (int c = 0; c < columns; ++c)
                     insert.bind(c + 1, DatabaseValue(kinds[c], rows, p, c));
@@ -215,6 +237,10 @@ ExportOutcome WriteResultDatabase(RowSet& rows, const QString& title, const QStr
                 pacer.rowDone(p + 1);
             }
             pacer.rowDone(total, true);
+            if (pacer.rowsMoved()) {
+                outcome.lastStatement.clear();
+                throw DbError(kRowsMoved);
+            }
             transaction.commit();
             outcome.lastStatement.clear();
             return outcome;
@@ -256,27 +282,27 @@ ExportOutcome WriteResultWorkbook(RowSet& rows, const QString& title, const TFie
     book.writeRow({});
     // The date cell is text, whatever the column holds below.
     book.setColumnFormat(2, QStringLiteral("@"));
-    book.writeRow({StreamCell::fromText(QStringLiteral("导出日期:")),
-                   StreamCell::fromText(QLocale::system().toString(today, QLocale::ShortFormat))},
-                  RowFont{true, 12});
+    book.writeRow({StreamCell::fromText(QStringLiteral("导出日期:")).inFont(RowFont{true, 12}),
+                   StreamCell::fromText(ExportDateText(today))});
     book.setColumnFormat(2, QString());
     book.writeRow(titles);
     book.writeRow({});
     for (int k = 0; k < kinds.size(); ++k)
-        book.setColumnFormat(k + 1, ExportNumberFormat(kinds[k]));
+        book.setColumnFormat(k + 1, ExportColumnFormat(rows.columnName(sources[k]), kinds[k]));
 
     const qint64 total = rows.recordCount();
     if (hooks.started)
         hooks.started(total);
-    ProgressPacer pacer(hooks);
+    ProgressPacer pacer(hooks, rows);
     QVector<StreamCell> cells(sources.size());
-    for (int p = 0; p < total && book.error().isEmpty(); ++p) {
+    for (int p = 0; p < total && book.error().isEmpty() && !pacer.rowsMoved(); ++p) {
         for (int k = 0; k < sources.size(); ++k)
             cells[k] = WorkbookCell(kinds[k], rows, p, sources[k]);
         book.writeRow(cells);
         pacer.rowDone(p + 1);
     }
     pacer.rowDone(total, true);
-    outcome.error = book.close();
+    // Rows re-read or re-sorted while events ran would give a file of mixed rows: none is written.
+    outcome.error = pacer.rowsMoved() ? kRowsMoved : book.close();
     return outcome;
 }

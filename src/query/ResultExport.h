@@ -23,6 +23,11 @@ QString ExportSqlType(const ColumnValueKinds& kinds);
 // format for decimals, "#,##0_ " for whole numbers, "0" for whole numbers beyond 32 bits
 // (codes stay readable digits), empty for none.
 QString ExportNumberFormat(ExportKind kind);
+// The number format of a column by its name and kind: the code fields (c901, c903, c904, c907)
+// show plain digits ("0") whatever their size; the others as ExportNumberFormat.
+QString ExportColumnFormat(const QString& column, ExportKind kind);
+// The export date as the date line shows it: the Chinese short form, "2026-12-10".
+QString ExportDateText(const QDate& date);
 
 // The proposed file name: title + "-" + the date as yyyy-mm-dd.
 QString ExportProposedName(const QString& title, const QDate& date);
@@ -56,11 +61,13 @@ ExportOutcome WriteResultDatabase(RowSet& rows, const QString& title, const QStr
                                   const ExportHooks& hooks = {});
 
 // Writes the columns the descriptors name (ShowName; those with QueryShow false are skipped) into
-// a new workbook at path, one sheet named by the title: row 2 "导出日期:" (bold, size 12) and the
-// date in the short form of the locale as text, row 3 the Hint of each column, and from row 5 one
+// a new workbook at path, one sheet named by the title: row 2 "导出日期:" (A2 bold, size 12) and
+// the date (ExportDateText) as text in B2, row 3 the Hint of each column, and from row 5 one
 // row per record of the row set in its present order. Each column takes the number format of its
-// kind; yes/no cells read "是" or "不是", dates are dates (a zero date an empty cell), texts stay
+// name and kind (ExportColumnFormat); yes/no cells read "是" or "不是", dates are dates (a zero date an empty cell), texts stay
 // texts. Rows are streamed, so memory stays bounded; the file is complete or not written at all.
 // A descriptor naming no column of the row set is an error before anything is written.
+// Both exports fail, writing nothing, when the row set is re-read or re-sorted while their
+// hooks let events run (the windows block input meanwhile, so this is a last line of defence).
 ExportOutcome WriteResultWorkbook(RowSet& rows, const QString& title, const TFieldDataArray& columns,
                                   const QString& path, const QDate& today, const ExportHooks& hooks = {});

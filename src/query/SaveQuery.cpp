@@ -32,6 +32,9 @@ ExportHooks ProgressHooks()
     hooks.started = [&progress](qint64 total) {
         progress.StartProgress(int(total), 0);
         progress.setWindowTitle(QStringLiteral("数据导出...0%"));
+        // The export reads its rows while events run: modal over every window, the progress
+        // window keeps clicks and keys from sorting or deleting them meanwhile.
+        progress.setWindowModality(Qt::ApplicationModal);
         progress.show();
     };
     hooks.progressed = [&progress](qint64 done) {
@@ -44,6 +47,7 @@ ExportHooks ProgressHooks()
 void HideProgress()
 {
     ProgressBarForm().hide();
+    ProgressBarForm().setWindowModality(Qt::NonModal);
     ProgressBarForm().setWindowTitle(QStringLiteral("处理进度"));
 }
 } // namespace

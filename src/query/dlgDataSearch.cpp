@@ -32,9 +32,9 @@ TdlgDataSearchForm::TdlgDataSearchForm(EditorProvider editor, std::function<void
     for (QToolButton* b : DataField->findChildren<QToolButton*>())
         b->setFocusPolicy(Qt::NoFocus);
     // The operators start unset: a comparison counts only when its operator is chosen.
-    lc1 = NewPickerBox(group, QStringLiteral("lc1"), OperatorList());
+    lc1 = NewPickerBox(group, QStringLiteral("lc1"), OperatorList(), 0, PickerEmpty::Allowed);
     Number1 = NewDigitBox(group, QStringLiteral("Number1"), 15);
-    lc3 = NewPickerBox(group, QStringLiteral("lc3"), OperatorList());
+    lc3 = NewPickerBox(group, QStringLiteral("lc3"), OperatorList(), 0, PickerEmpty::Allowed);
     Number2 = NewDigitBox(group, QStringLiteral("Number2"), 15);
     for (QLineEdit* n : {Number1, Number2})
         n->setFixedWidth(110);
@@ -89,6 +89,26 @@ void TdlgDataSearchForm::QueryByIndicator()
         CurrentPrompter().message(QStringLiteral("请至少输入一个条件"));
         Number1->setFocus();
         return;
+    }
+    // A comparison needs both its operator and its value; one without the other is named
+    // plainly instead of reaching the engine as a broken statement.
+    const struct {
+        QLineEdit* op;
+        QLineEdit* value;
+    } parts[] = {{lc1, Number1}, {lc3, Number2}};
+    for (const auto& part : parts) {
+        switch (IndicatorComparisonGap({EditTag(part.op), part.value->text()})) {
+        case ComparisonGap::NoValue:
+            CurrentPrompter().message(QStringLiteral("请输入与比较符对应的数值"));
+            part.value->setFocus();
+            return;
+        case ComparisonGap::NoOperator:
+            CurrentPrompter().message(QStringLiteral("请为输入的数值选择比较符"));
+            part.op->setFocus();
+            return;
+        case ComparisonGap::None:
+            break;
+        }
     }
     ShowResultList(condition(), m_editor, this);
     if (m_refreshList)

@@ -64,7 +64,8 @@ TdlgDeleteForm::TdlgDeleteForm(QTableView* grid, RowSetTableModel* model, std::f
 
 bool TdlgDeleteForm::confirmed()
 {
-    return CurrentPrompter().question(QStringLiteral("删除操作将不可恢复，您确认继续么？"), ButtonYes | ButtonNo) == AnswerYes;
+    return CurrentPrompter().captionedQuestion(QStringLiteral("警告信息"), QStringLiteral("删除操作将不可恢复，您确认继续么？"))
+        == AnswerYes;
 }
 
 void TdlgDeleteForm::DeleteByChoice()

@@ -181,19 +181,29 @@ void TdlgQueryListForm::EditCurrentRecord()
     disconnect(reread);
     m_model->reload();
     SelectCurrentRow(*DBGrid1, ReportQuery);
+    rereadDetail();
     CountLabel->setText(QStringLiteral("符合条件的数据总数：%1").arg(ReportQuery.recordCount()));
+}
+
+void TdlgQueryListForm::rereadDetail()
+{
+    // The full rows follow the list, so an export after an edit or a delete holds what is stored.
+    try {
+        if (DetailQuery.isOpen())
+            DetailQuery.requery();
+    } catch (const DbError& e) {
+        ShowRunError(e.message());
+    }
 }
 
 void TdlgQueryListForm::DeleteRecords()
 {
     try {
         DeleteSelectedRecords(*DBGrid1, *m_model, SysConnection(), QStringLiteral("dt_data"), QStringLiteral("c901"));
-        // The full rows follow the list, so an export after a delete holds the same returns.
-        if (DetailQuery.isOpen())
-            DetailQuery.requery();
     } catch (const DbError& e) {
         ShowRunError(e.message());
     }
+    rereadDetail();
     CountLabel->setText(QStringLiteral("符合条件的数据总数：%1").arg(ReportQuery.recordCount()));
 }
 

@@ -48,6 +48,7 @@ protected:
 private:
     void BuildColumns();
     void titleClicked(int column);
+    void rereadDetail();
 
     EditorProvider m_editor;
     RowSet ReportQuery;

@@ -62,15 +62,11 @@ public:
     }
     int warningQuestion(const QString& caption, const QString& text) override
     {
-        QMessageBox box(QMessageBox::Warning, caption, text, QMessageBox::Yes | QMessageBox::No,
-                        QApplication::activeWindow());
-        box.setTextFormat(Qt::PlainText);
-        box.setDefaultButton(QMessageBox::No);
-        KeepCaptionWhole(box);
-        box.button(QMessageBox::Yes)->setText(QStringLiteral("是"));
-        box.button(QMessageBox::No)->setText(QStringLiteral("否"));
-        box.setWindowModality(Qt::ApplicationModal);
-        return box.exec() == QMessageBox::Yes ? AnswerYes : AnswerNo;
+        return yesNoBox(QMessageBox::Warning, caption, text);
+    }
+    int captionedQuestion(const QString& caption, const QString& text) override
+    {
+        return yesNoBox(QMessageBox::Question, caption, text);
     }
     int question(const QString& text, int buttons) override { return AskQuestion(text, buttons); }
     QString saveFileName(const FileDialogOptions& o) override
@@ -104,6 +100,20 @@ public:
         return InputTextDialog(caption, prompt, text, maxLength);
     }
     bool openFile(const QString& path) override { return QDesktopServices::openUrl(QUrl::fromLocalFile(path)); }
+
+private:
+    // "是"/"否" with "否" the default, the text shown as plain text.
+    static int yesNoBox(QMessageBox::Icon icon, const QString& caption, const QString& text)
+    {
+        QMessageBox box(icon, caption, text, QMessageBox::Yes | QMessageBox::No, QApplication::activeWindow());
+        box.setTextFormat(Qt::PlainText);
+        box.setDefaultButton(QMessageBox::No);
+        KeepCaptionWhole(box);
+        box.button(QMessageBox::Yes)->setText(QStringLiteral("是"));
+        box.button(QMessageBox::No)->setText(QStringLiteral("否"));
+        box.setWindowModality(Qt::ApplicationModal);
+        return box.exec() == QMessageBox::Yes ? AnswerYes : AnswerNo;
+    }
 };
 
 Prompter*& installed()

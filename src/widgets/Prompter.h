@@ -28,6 +28,13 @@ public:
         Q_UNUSED(caption);
         return question(text, 1 | 2) == 6 ? 6 : 7;
     }
+    // A message box with the question icon, the caption and "是"/"否": AnswerYes, or AnswerNo
+    // however else it closes.
+    virtual int captionedQuestion(const QString& caption, const QString& text)
+    {
+        Q_UNUSED(caption);
+        return question(text, 1 | 2) == 6 ? 6 : 7;
+    }
     // File dialogs: the chosen path, or empty text when cancelled. The save dialog asks nothing
     // about an existing file: ChooseSaveFile (widgets/SaveFileDialog.h) asks about the name
     // that will be written once the extension rule has made it.

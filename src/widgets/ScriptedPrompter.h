@@ -37,6 +37,12 @@ public:
         const int answer = question(text, ButtonYes | ButtonNo);
         return answer == AnswerYes ? AnswerYes : AnswerNo;
     }
+    int captionedQuestion(const QString& caption, const QString& text) override
+    {
+        captions << caption;
+        const int answer = question(text, ButtonYes | ButtonNo | QuestionIcon);
+        return answer == AnswerYes ? AnswerYes : AnswerNo;
+    }
     QString saveFileName(const FileDialogOptions& options) override
     {
         fileDialogs << options;

@@ -29,6 +29,7 @@ protected:
     TestEnvironment env;
     ScriptedPrompter prompter;
     RowSet list;
+    std::unique_ptr<QWidget> owner; // the main window the program opens the editor over, when set
     std::unique_ptr<TdlgSurveyDataForm> form;
 
     void SetUp() override { ASSERT_EQ(OpenWorkingDatabase().status, OpenDatabaseResult::Opened); }
@@ -44,7 +45,7 @@ protected:
         list = SysConnection().query(ReportQuerySql());
         list.setKeyColumn("c901");
         list.first();
-        form = std::make_unique<TdlgSurveyDataForm>();
+        form = std::make_unique<TdlgSurveyDataForm>(owner.get());
         if (forNew)
             form->openForNew(&list);
         else
@@ -160,4 +161,36 @@ TEST_F(EditorFocusDesktopTest, ARefusedTabClickShowsOneMessageAndKeepsTheCover)
     EXPECT_EQ(tabs->currentIndex(), 0);
     EXPECT_TRUE(form->control("c907")->isVisible());
     EXPECT_EQ(QApplication::focusWidget(), num("c907"));
+}
+
+TEST_F(EditorFocusDesktopTest, TheErrorListStaysWhollyOnTheScreen)
+{
+    // Over a maximized main window, as the program opens the editor.
+    owner = std::make_unique<QWidget>();
+    owner->showMaximized();
+    ASSERT_TRUE(waitFor([&] { return owner->isVisible(); }));
+    settle();
+    openStoredReturn();
+    const QRect screen = form->screen()->availableGeometry();
+    // Twice: the first showing learns the list's own frame, the second uses it.
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        form->pages()->setCurrentIndex(4);
+        num("b001")->setValue(1);
+        num("b002")->setValue(10);
+        num("b003")->setValue(20 + round);
+        form->pages()->setCurrentIndex(5);
+        ASSERT_TRUE(waitFor([] { return MessageListWin().isVisible(); }));
+        settle(1000);
+        shot(QStringLiteral("errorlist-%1-on-screen").arg(round + 1));
+        const QRect list = MessageListWin().frameGeometry();
+        EXPECT_TRUE(screen.contains(list)) << "list " << list.x() << "," << list.y() << " " << list.width() << "x"
+                                           << list.height() << " screen " << screen.width() << "x" << screen.height();
+        // beside the editor, not over its fields, and tall enough for the titles and a few rows
+        EXPECT_FALSE(list.intersects(form->frameGeometry().adjusted(0, 0, 0, -1)));
+        EXPECT_GE(MessageListWin().grid()->viewport()->height(), 3 * TMessageListWinForm::DefaultRowHeight);
+        num("b003")->setValue(5);
+        form->pages()->setCurrentIndex(4);
+        settle();
+    }
 }

@@ -18,6 +18,7 @@
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
+#include <QLabel>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
@@ -205,4 +206,53 @@ TEST_F(RecordPrintTest, TheMainWindowPrintsTheCurrentRow)
     Workbook book = Workbook::Open(prompter.opened[0]);
     EXPECT_EQ(book.sheet(1).cellText(12, 3), QStringLiteral("东城区总工会"));
     EXPECT_EQ(book.activeSheet(), 1);
+}
+
+TEST_F(RecordPrintTest, TextsPrintAsTextAndTheCoverNamesTheFormAsTheEditorDoes)
+{
+    // Digit-only texts stay texts in the printed return: a telephone keeps its leading 0, a
+    // name "1e3" is no thousand, a form filler "007" keeps its zeros.
+    SysConnection().execute("update dt_data set c902='1e3', c905='007', c906='01065123456' where c901=?1", {kCode});
+    const QString saved = PrintReturn(QStringLiteral("2012打印表.xltx"), QString::number(kCode), false);
+    ASSERT_FALSE(saved.isEmpty()) << prompter.shown.join('\n').toStdString();
+    const QJsonObject seen = ReadWithOpenpyxl(saved);
+    ASSERT_FALSE(seen.contains(QStringLiteral("error"))) << seen[QStringLiteral("error")].toString().toStdString();
+    const QHash<QString, TFieldData> fields = [] {
+        QHash<QString, TFieldData> byName;
+        for (const TFieldData& f : LoadFieldCatalogue(SysConnection()))
+            byName.insert(f.FieldName, f);
+        return byName;
+    }();
+    struct Case {
+        const char* field;
+        const char* printed;
+    } cases[] = {{"c902", "1e3"}, {"c905", "007"}, {"c906", "01065123456"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.field);
+        const TFieldData& f = fields.value(QString::fromUtf8(c.field));
+        const QJsonObject cell = cellAt(seen, f.printPageID, f.printplace);
+        EXPECT_EQ(cell[QStringLiteral("type")].toString(), QStringLiteral("str"));
+        EXPECT_EQ(cell[QStringLiteral("value")].toString(), QString::fromUtf8(c.printed));
+        EXPECT_EQ(cell[QStringLiteral("format")].toString(), QStringLiteral("@"));
+    }
+    // the codes stay plain numbers
+    const TFieldData& code = fields.value(QStringLiteral("c903"));
+    EXPECT_EQ(cellAt(seen, code.printPageID, code.printplace)[QStringLiteral("type")].toString(), QStringLiteral("int"));
+
+    // The printed cover carries the form's identity lines and notice as the editor's cover shows them.
+    QStringList printed;
+    const QJsonObject cover = seen[QStringLiteral("sheets")].toArray().at(0).toObject()[QStringLiteral("cells")].toObject();
+    for (int row = 1; row <= 10; ++row)
+        printed << cover[QStringLiteral("A%1").arg(row)].toObject()[QStringLiteral("value")].toString();
+    EXPECT_TRUE(printed.contains(QStringLiteral("表    号：工统基2表")));
+    EXPECT_TRUE(printed.contains(QStringLiteral("批准文号：国统制〔2012〕18号")));
+    TdlgSurveyDataForm editor;
+    const QLabel* identity = editor.findChild<QLabel*>(QStringLiteral("FormIdentity"));
+    ASSERT_NE(identity, nullptr);
+    for (const QString& line : identity->text().split(QLatin1Char('\n')))
+        EXPECT_TRUE(printed.contains(line)) << line.toStdString();
+    bool noticeShown = false;
+    for (const QLabel* label : editor.findChildren<QLabel*>())
+        noticeShown = noticeShown || (label->text().contains(QStringLiteral("统计法")) && printed.contains(label->text()));
+    EXPECT_TRUE(noticeShown);
 }

@@ -9,6 +9,7 @@
 #include "widgets/ScriptedPrompter.h"
 #include "widgets/CodePicker.h"
 #include "widgets/QuestionDialog.h"
+#include "logic/ErrorListPlace.h"
 #include "logic/MessageListWin.h"
 #include "support/TestEnvironment.h"
 
@@ -16,6 +17,7 @@
 #include <QSet>
 #include <QLabel>
 #include <QMenu>
+#include <QScreen>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
@@ -576,7 +578,8 @@ TEST_F(SurveyDataTest, TheErrorListLeavesTabsAndFieldsVisibleAndKeepsTheClerksPl
     const QRect pages(form->pages()->mapToGlobal(QPoint(0, 0)), form->pages()->size());
     EXPECT_FALSE(list.intersects(pages)) << list.y() << " " << pages.bottom();
     // moved by the clerk: the list comes back there for the rest of the run
-    errors.move(list.topLeft() + QPoint(40, -30));
+    // (to a place wholly on the screen: the list never shows partly off it)
+    errors.move(KeepOnScreen(QRect(list.topLeft() + QPoint(40, -30), list.size()), errors.screen()->availableGeometry()).topLeft());
     const QPoint dragged = errors.pos();
     form->pages()->setCurrentIndex(4);
     ASSERT_TRUE(errors.isVisible());

@@ -1,6 +1,8 @@
+#include "logic/ErrorListPlace.h"
 #include "logic/MessageListWin.h"
 
 #include <QHeaderView>
+#include <QScreen>
 #include <QTableWidget>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -39,7 +41,12 @@ TEST(MessageListWin, WindowColumnsAndWidths)
     EXPECT_EQ(form.windowTitle(), "逻辑错误列表");
     EXPECT_TRUE(form.windowFlags() & Qt::WindowStaysOnTopHint);
     EXPECT_EQ(form.windowType(), Qt::Tool);
-    EXPECT_EQ(form.size(), QSize(900, 258));
+    // the designed size, as far as the screen holds the window (the test screen is smaller)
+    const QRect screen = form.screen()->availableGeometry();
+    const QSize frame = form.frameGeometry().size() - form.size();
+    EXPECT_EQ(form.frameGeometry().size(), (QSize(900, 258) + frame).boundedTo(screen.size()));
+    if (screen.width() >= 900 + frame.width() && screen.height() >= 258 + frame.height())
+        EXPECT_EQ(form.size(), QSize(900, 258));
     EXPECT_EQ(form.palette().color(QPalette::Window), QColor(255, 255, 204));
     EXPECT_EQ(form.font().pixelSize(), 13);
 
@@ -61,16 +68,23 @@ TEST(MessageListWin, WindowColumnsAndWidths)
     EXPECT_TRUE(grid->model()->headerData(0, Qt::Vertical).toString().isEmpty());
 }
 
-TEST(MessageListWin, ShowsAtItsPlace)
+TEST(MessageListWin, ShowsAtItsPlaceWhollyOnTheScreen)
 {
     TMessageListWinForm form;
     form.move(300, 20);
     form.show();
-    EXPECT_EQ(form.pos(), QPoint(90, 476));
+    // left 90, top 476, moved up and left as far as the whole window needs to be on the screen
+    const QRect screen = form.screen()->availableGeometry();
+    const QPoint place = KeepOnScreen(QRect(QPoint(90, 476), form.frameGeometry().size()), screen).topLeft();
+    EXPECT_EQ(form.pos(), place);
+    EXPECT_TRUE(screen.contains(form.frameGeometry()));
     form.hide();
     form.move(10, 10);
     form.show();
-    EXPECT_EQ(form.pos(), QPoint(90, 476));
+    EXPECT_EQ(form.pos(), place);
+    // on a screen with room, the place as designed
+    if (screen.contains(QRect(QPoint(90, 476), form.frameGeometry().size())))
+        EXPECT_EQ(place, QPoint(90, 476));
 }
 
 TEST(MessageListWin, FirstRuleFillsTheBlankRowAndLaterOnesAppend)

@@ -1,5 +1,6 @@
 #include "entry/NumericEdit.h"
 #include "entry/dlgSurveyData.h"
+#include "logic/ProgressBar.h"
 #include "query/QueryConditions.h"
 #include "query/dlgQueryList.h"
 #include "widgets/RecordGrid.h"
@@ -13,9 +14,13 @@
 #include <QJsonObject>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
+#include <QSet>
 #include <QTableView>
 #include <QTest>
 #include <QToolButton>
+#include <QWindow>
+#include <algorithm>
 #include <sqlite3.h>
 
 namespace {
@@ -233,4 +238,97 @@ TEST_F(QueryListTest, TheAnalysisExportWritesTheListedReturns)
     ASSERT_EQ(rows.size(), 2);
     EXPECT_EQ(rows[0].toArray()[0].toDouble(), 110101000003.0);
     EXPECT_EQ(rows[1].toArray()[0].toDouble(), 110101000004.0);
+}
+
+TEST_F(QueryListTest, TheDetailExportAfterAnEditWritesWhatIsStored)
+{
+    addReturns(3);
+    open(QString());
+    list->grid()->setCurrentIndex(list->grid()->model()->index(1, 0));
+    const ModalWatch watch = OnModal<TdlgSurveyDataForm>([](TdlgSurveyDataForm& form) {
+        qobject_cast<QLineEdit*>(form.control("c902"))->setText("改过的工会");
+        form.numeric("z001")->setValue(77);
+        form.tbHoldClick();
+        form.tbReturnClick();
+    });
+    list->EditCurrentRecord();
+    ASSERT_EQ(prompter.shown, QStringList({"数据已经被临时保存。"}));
+    prompter.answer(env.path("详细"));
+    list->ExportToAccess();
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open_v2(env.path("详细.mdb").toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+    sqlite3_stmt* stmt = nullptr;
+    ASSERT_EQ(sqlite3_prepare_v2(db, "select c902, z001, RecordState from \"Tallyra查询结果\" where c901=110101000002", -1,
+                                 &stmt, nullptr),
+              SQLITE_OK);
+    ASSERT_EQ(sqlite3_step(stmt), SQLITE_ROW);
+    EXPECT_EQ(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0))), "改过的工会");
+    EXPECT_EQ(sqlite3_column_int(stmt, 1), 77);
+    EXPECT_EQ(sqlite3_column_int(stmt, 2), 0);
+    sqlite3_finalize(stmt);
+    sqlite3_close(db);
+}
+
+namespace {
+// Many returns at once, in one statement: 110101000001.. named 工会1.., z001 = i.
+void AddManyReturns(int count)
+{
+    SysConnection().execute(
+        "with recursive n(i) as (select 1 union all select i + 1 from n where i < ?1) "
+        "insert into dt_data (c901, c902, c903, c904, c905, c906, c907, RecordState, z001) "
+        "select 110101000000 + i, '工会' || i, 110101, 3, '张伟', '010-1', 1, 1, i from n",
+        {count});
+}
+
+} // namespace
+
+TEST_F(QueryListTest, WhileAnExportRunsTheListTakesNoClicksOrKeys)
+{
+    // A title click, a delete and select-all + delete while the workbook export lets events
+    // run: sent through the window system, as a mouse and a keyboard send them.
+    constexpr int kReturns = 20000;
+    AddManyReturns(kReturns);
+    open(QString());
+    list->grid()->setFocus();
+    const int name = columnOf("c902");
+    QHeaderView* header = list->grid()->horizontalHeader();
+    const QPoint titleAt = header->mapTo(list.get(), QPoint(header->sectionViewportPosition(name) + 10, header->height() / 2));
+    QWindow* window = list->windowHandle();
+    ASSERT_NE(window, nullptr);
+    bool sentDuringExport = false;
+    QTimer during;
+    during.setInterval(0);
+    QObject::connect(&during, &QTimer::timeout, [&] {
+        if (!ProgressBarForm().isVisible())
+            return;
+        during.stop();
+        sentDuringExport = ProgressBarForm().done() < ProgressBarForm().total();
+        QTest::mouseClick(window, Qt::LeftButton, {}, titleAt);
+        QTest::keyClick(window, Qt::Key_Period);
+        QTest::keyClick(window, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(window, Qt::Key_Period);
+    });
+    during.start();
+    prompter.answer(env.path("全部.xlsx"));
+    prompter.answer(AnswerYes); // were a delete question asked, it would be answered
+    prompter.answer(AnswerYesToAll);
+    list->ExportToExcel();
+    EXPECT_TRUE(sentDuringExport);
+    ASSERT_EQ(prompter.shown, QStringList({"Excel文件已经正确导出到：'" + env.path("全部.xlsx")}));
+    // nothing reached the list: no sort, no question, nothing deleted
+    EXPECT_EQ(list->sortState(), 1);
+    EXPECT_EQ(title(0), "本级工会统计编码▲");
+    EXPECT_TRUE(prompter.questions.isEmpty());
+    EXPECT_EQ(count(), kReturns);
+    // every return once, in the list's order
+    const QStringList codes = ReadColumnWithOpenpyxl(env.path("全部.xlsx"), 1, 5);
+    ASSERT_EQ(codes.size(), kReturns);
+    EXPECT_EQ(codes.first(), "110101000001");
+    EXPECT_EQ(codes.last(), QString::number(110101000000LL + kReturns));
+    EXPECT_TRUE(std::is_sorted(codes.begin(), codes.end(), [](const QString& a, const QString& b) { return a.toLongLong() < b.toLongLong(); }));
+    EXPECT_EQ(QSet<QString>(codes.begin(), codes.end()).size(), kReturns);
+    // once the export is over, the list takes clicks again
+    EXPECT_FALSE(window->isModal() || QGuiApplication::modalWindow());
+    QTest::mouseClick(window, Qt::LeftButton, {}, titleAt);
+    EXPECT_EQ(list->sortState(), 2);
 }

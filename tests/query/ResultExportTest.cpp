@@ -10,7 +10,7 @@
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonObject>
-#include <QLocale>
+#include <functional>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
@@ -259,9 +259,12 @@ TEST_F(ResultExportTest, TheWorkbookCellByCell)
     EXPECT_EQ(value("A2").toString(), "导出日期:");
     EXPECT_TRUE(cell("A2")["bold"].toBool());
     EXPECT_EQ(cell("A2")["size"].toDouble(), 12);
-    EXPECT_EQ(value("B2").toString(), QLocale::system().toString(today, QLocale::ShortFormat));
+    // the date in the Chinese short form, as text; only A2 is bold
+    EXPECT_EQ(value("B2").toString(), "2026-12-09");
     EXPECT_EQ(cell("B2")["format"].toString(), "@");
     EXPECT_EQ(cell("B2")["type"].toString(), "str");
+    EXPECT_FALSE(cell("B2")["bold"].toBool());
+    EXPECT_NE(cell("B2")["size"].toDouble(), 12);
     const QStringList titles = {value("A3").toString(), value("B3").toString(), value("C3").toString(),
                                 value("D3").toString(), value("E3").toString(), value("F3").toString()};
     EXPECT_EQ(titles, QStringList({"编码", "名称", "金额", "会员", "日期", "空"}));
@@ -305,4 +308,81 @@ TEST_F(ResultExportTest, AWorkbookThatCannotBeWrittenIsReportedAndLeavesNoFile)
     EXPECT_FALSE(outcome.ok());
     EXPECT_TRUE(outcome.error.contains("zzz"));
     EXPECT_FALSE(QFileInfo::exists(env.path("r.xlsx")));
+}
+
+TEST_F(ResultExportTest, CodeColumnsShowPlainDigitsAndKeepADistance)
+{
+    // The data list's columns: the codes as plain digits whatever their size, the others by kind.
+    RowSet rows = SysConnection().query("select c901, c902, c903, c904, c907, z001, b011 from dt_data order by c901");
+    const TFieldDataArray columns = {Column("c901", "统计编码"), Column("c902", "名称"), Column("c903", "区划"),
+                                     Column("c904", "层次"), Column("c907", "状态"), Column("z001", "人数"),
+                                     Column("b011", "金额")};
+    const QString file = env.path("列表.xlsx");
+    ASSERT_TRUE(WriteResultWorkbook(rows, title, columns, file, QDate(2026, 12, 10)).ok());
+    const QJsonObject book = ReadWithOpenpyxl(file);
+    ASSERT_FALSE(book.contains("error")) << book["error"].toString().toStdString();
+    const QJsonObject sheet = book["sheets"].toArray()[0].toObject();
+    const QJsonObject cells = sheet["cells"].toObject();
+    const QJsonObject widths = sheet["widths"].toObject();
+    struct Case {
+        const char* column;
+        const char* format;
+        const char* value;
+    } cases[] = {
+        {"A", "0", "110101000001"}, {"B", "@", "北京市总工会"}, {"C", "0", "110101"}, {"D", "0", "3"},
+        {"E", "0", "1"},            {"F", "#,##0_ ", "10"},     {"G", "￥#,##0.00;￥-#,##0.00", "0"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.column);
+        const QJsonObject cell = cells[QString(c.column) + "5"].toObject();
+        EXPECT_EQ(cell["format"].toString(), QString::fromUtf8(c.format));
+        EXPECT_EQ(cell["value"].toVariant().toString(), QString::fromUtf8(c.value));
+    }
+    // A code keeps a character's room from the right border of its cell (an indent), so it does
+    // not run into the next column's text, and the fitted width has room for the indent: twelve
+    // digits in column A, "110101" in C (no thousands separator any more). "#,##0_ " pads itself.
+    for (const char* code : {"A5", "C5", "D5", "E5", "G5"}) {
+        SCOPED_TRACE(code);
+        EXPECT_EQ(cells[code].toObject()["align"].toString(), "right");
+        EXPECT_EQ(cells[code].toObject()["indent"].toInt(), 1);
+    }
+    EXPECT_EQ(cells["F5"].toObject()["indent"].toInt(), 0);
+    EXPECT_EQ(cells["B5"].toObject()["indent"].toInt(), 0);
+    EXPECT_GE(widths["A"].toDouble(), 12 + 2);
+    EXPECT_GE(widths["C"].toDouble(), 6 + 2);
+}
+
+TEST_F(ResultExportTest, RowsMovedWhileEventsRunWriteNoFile)
+{
+    // A re-sort or a re-read of the rows while the export lets events run would mix rows from
+    // two orders into one file: the export stops and writes nothing.
+    struct Case {
+        const char* name;
+        std::function<void(RowSet&)> move;
+    } cases[] = {
+        {"sorted", [](RowSet& r) { r.sort("c902 DESC"); }},
+        {"re-read", [](RowSet& r) { r.requery(); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        RowSet rows = SysConnection().query(ResultDetailSql(QString()));
+        bool moved = false;
+        ExportHooks hooks;
+        hooks.processEvents = [&] {
+            if (!moved) {
+                moved = true;
+                c.move(rows);
+            }
+        };
+        const QString book = env.path(QString("结果-%1.xlsx").arg(c.name));
+        ExportOutcome outcome = WriteResultWorkbook(rows, title, {Column("c901", "编码")}, book, QDate(2026, 1, 1), hooks);
+        EXPECT_FALSE(outcome.ok());
+        EXPECT_FALSE(QFileInfo::exists(book));
+        moved = false;
+        const QString database = env.path(QString("结果-%1.mdb").arg(c.name));
+        outcome = WriteResultDatabase(rows, title, database, hooks);
+        EXPECT_FALSE(outcome.ok());
+        EXPECT_TRUE(outcome.lastStatement.isEmpty());
+        EXPECT_FALSE(QFileInfo::exists(database));
+    }
 }

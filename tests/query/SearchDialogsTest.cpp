@@ -6,13 +6,17 @@
 #include "query/dlgLocate.h"
 #include "query/dlgQueryList.h"
 #include "query/dlgSearch.h"
+#include "query/QueryControls.h"
 #include "widgets/CodePicker.h"
 #include "widgets/RecordGrid.h"
 #include "QueryWindowSupport.h"
 
+#include <QAbstractButton>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableView>
@@ -166,13 +170,18 @@ TEST_F(SearchDialogTest, PickerListsPagesAndTakesADoubleClick)
     TDataSearchCodeForm picker;
     picker.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&picker));
-    // page 0 (the cover) is offered and listed first
-    EXPECT_EQ(picker.pageList()->currentRow(), 0);
+    // page 0 (the cover) is offered and listed first, but it has no indicators: the picker
+    // opens on the first page that has
     EXPECT_EQ(picker.pageList()->item(0)->text(), "封面");
+    EXPECT_EQ(picker.pageList()->currentRow(), 1);
+    ASSERT_GT(picker.indicatorList()->rowCount(), 1);
+    EXPECT_EQ(picker.indicatorList()->item(0, 0)->text(), "z001");
+    EXPECT_EQ(picker.currentField(), "z001");
+    // an arrow key on the pages lists the indicators of the page it reaches
+    picker.pageList()->setFocus();
+    QTest::keyClick(picker.pageList(), Qt::Key_Up);
     EXPECT_EQ(picker.indicatorList()->rowCount(), 0);
     EXPECT_TRUE(picker.currentField().isEmpty());
-    // an arrow key on the pages lists the next page's indicators
-    picker.pageList()->setFocus();
     QTest::keyClick(picker.pageList(), Qt::Key_Down);
     ASSERT_GT(picker.indicatorList()->rowCount(), 1);
     EXPECT_EQ(picker.indicatorList()->item(0, 0)->text(), "z001");
@@ -216,14 +225,14 @@ TEST_F(SearchDialogTest, IndicatorQuery)
     EXPECT_EQ(prompter.shown.last(), "请至少输入一个条件");
     EXPECT_EQ(refreshed, 0);
 
-    // only the second part; the value typed without an operator is ignored
-    dialog.Number1->setText("35");
+    // only the second part
     Choose(dialog.lc3, OperatorList(), 4);
     dialog.Number2->setText("20");
     EXPECT_EQ(dialog.condition(), "where z001>=20");
     EXPECT_EQ(ListedCodes([&] { dialog.QueryByIndicator(); }),
               QStringList({"110101000002", "110101000003", "110101000004", "符合条件的数据总数：3"}));
     EXPECT_EQ(refreshed, 1) << prompter.shown.join("\n").toStdString();
+    dialog.Number1->setText("35");
 
     Choose(dialog.lc1, OperatorList(), 3);
     EXPECT_EQ(ListedCodes([&] { dialog.QueryByIndicator(); }),
@@ -312,6 +321,34 @@ TEST_F(RangeDeleteTest, AllRowsEmptiesTheTableOnly)
     EXPECT_EQ(SysConnection().scalar("select count(*) from dt_fieldlist").toInt(), before);
 }
 
+TEST_F(RangeDeleteTest, TheConfirmationIsAWarningWithTheQuestionIcon)
+{
+    open(3);
+    dialog->AllRecord->setChecked(true);
+    // the real message box, answered by its button
+    SetPrompter(nullptr);
+    QString caption, text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QStringList buttons;
+    const ModalWatch watch = OnModal<QMessageBox>([&](QMessageBox& box) {
+        caption = box.windowTitle();
+        text = box.text();
+        icon = box.icon();
+        for (QAbstractButton* b : box.buttons())
+            buttons << b->text();
+        QTest::mouseClick(box.button(QMessageBox::No), Qt::LeftButton);
+    });
+    dialog->DeleteByChoice();
+    SetPrompter(&prompter);
+    EXPECT_EQ(caption, "警告信息");
+    EXPECT_EQ(text, "删除操作将不可恢复，您确认继续么？");
+    EXPECT_EQ(icon, QMessageBox::Question);
+    buttons.sort();
+    EXPECT_EQ(buttons, QStringList({"否", "是"}));
+    EXPECT_EQ(count(), 3);
+    EXPECT_EQ(requeried, 0);
+}
+
 TEST_F(RangeDeleteTest, SelectedRowsGoThroughTheListsQuestion)
 {
     open(3);
@@ -322,4 +359,94 @@ TEST_F(RangeDeleteTest, SelectedRowsGoThroughTheListsQuestion)
     EXPECT_EQ(prompter.questions, QStringList({"您确定要删除当前所选择的记录吗?"}));
     EXPECT_EQ(codes(), QStringList({"110101000002"}));
     EXPECT_EQ(requeried, 1);
+}
+
+TEST_F(SearchDialogTest, AComparisonWithoutItsOperatorOrValueIsNamedPlainly)
+{
+    addReturns(4);
+    struct Case {
+        int op1;
+        const char* value1;
+        int op3;
+        const char* value3;
+        const char* message; // empty: the list opens
+        const char* focus;
+    } cases[] = {
+        {4, "", 0, "20", "请输入与比较符对应的数值", "Number1"},
+        {0, "15", 0, "", "请为输入的数值选择比较符", "lc1"},
+        {2, "15", 0, "30", "请为输入的数值选择比较符", "lc3"},
+        {2, "15", 3, "", "请输入与比较符对应的数值", "Number2"},
+        {0, "", 3, "", "请至少输入一个条件", "Number1"},
+        {2, "15", 0, "", "", ""},
+        {0, "", 5, "30", "", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.value1) + " / " + c.value3);
+        TdlgDataSearchForm dialog({}, {});
+        dialog.show();
+        dialog.DataField->setText("z001");
+        if (c.op1)
+            Choose(dialog.lc1, OperatorList(), c.op1);
+        if (c.op3)
+            Choose(dialog.lc3, OperatorList(), c.op3);
+        dialog.Number1->setText(c.value1);
+        dialog.Number2->setText(c.value3);
+        prompter.shown.clear();
+        const QStringList listed = ListedCodes([&] { dialog.QueryByIndicator(); });
+        if (*c.message) {
+            EXPECT_EQ(prompter.shown, QStringList({QString::fromUtf8(c.message)}));
+            EXPECT_TRUE(listed.isEmpty());
+            EXPECT_EQ(dialog.focusWidget() ? dialog.focusWidget()->objectName() : QString(), c.focus);
+        } else {
+            EXPECT_TRUE(prompter.shown.isEmpty()) << prompter.shown.join(" | ").toStdString();
+            EXPECT_FALSE(listed.isEmpty());
+        }
+    }
+}
+
+TEST_F(SearchDialogTest, OperatorBoxesOpenFromTheKeyboardAndGoBackToEmpty)
+{
+    TdlgDataSearchForm dialog({}, {});
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    QMenu* menu = CodePopupMenu();
+    auto entries = [menu] {
+        QStringList texts;
+        for (QAction* a : menu->actions())
+            texts << a->text();
+        return texts;
+    };
+    // F4 and Alt+Down open the list; its first entry leaves the box empty
+    for (int key : {int(Qt::Key_F4), int(Qt::Key_Down)}) {
+        dialog.lc1->setFocus();
+        QTest::keyClick(dialog.lc1, Qt::Key(key), key == Qt::Key_Down ? Qt::AltModifier : Qt::NoModifier);
+        ASSERT_TRUE(QTest::qWaitFor([menu] { return menu->isVisible(); }, 2000)) << key;
+        EXPECT_EQ(entries(), QStringList({EmptyPickerCaption(), "=", ">", "<", ">=", "<="}));
+        menu->actions()[4]->trigger();
+        menu->hide();
+        EXPECT_EQ(dialog.lc1->text(), ">=");
+        EXPECT_EQ(EditTag(dialog.lc1), 4);
+        QTest::keyClick(dialog.lc1, Qt::Key_F4);
+        ASSERT_TRUE(QTest::qWaitFor([menu] { return menu->isVisible(); }, 2000));
+        menu->actions()[0]->trigger();
+        menu->hide();
+        EXPECT_EQ(dialog.lc1->text(), QString());
+        EXPECT_EQ(EditTag(dialog.lc1), 0);
+    }
+    // Delete empties a chosen operator too
+    Choose(dialog.lc3, OperatorList(), 2);
+    dialog.lc3->setFocus();
+    QTest::keyClick(dialog.lc3, Qt::Key_Delete);
+    EXPECT_EQ(dialog.lc3->text(), QString());
+    EXPECT_EQ(EditTag(dialog.lc3), 0);
+    // the code-range search's boxes open from the keyboard as well, and never go empty
+    TdlgSearchForm search({}, {});
+    search.show();
+    search.lc2->setFocus();
+    QTest::keyClick(search.lc2, Qt::Key_F4);
+    ASSERT_TRUE(QTest::qWaitFor([menu] { return menu->isVisible(); }, 2000));
+    EXPECT_EQ(entries(), QStringList({"和", "或"}));
+    menu->hide();
+    QTest::keyClick(search.lc2, Qt::Key_Delete);
+    EXPECT_EQ(search.lc2->text(), "和");
 }

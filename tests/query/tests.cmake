@@ -1,2 +1,3 @@
 tallyra_test_program(query_tests query/QueryConditionsTest.cpp query/ResultExportTest.cpp)
 tallyra_test_program(query_window_tests query/SearchDialogsTest.cpp query/QueryListTest.cpp)
+tallyra_desktop_test_program(query_list_desktop_tests query/QueryListDesktopTest.cpp)

@@ -27,7 +27,7 @@ try:
                 cells[c.coordinate] = {
                     "value": value, "type": type(c.value).__name__, "format": c.number_format,
                     "bold": bool(c.font.b), "size": float(c.font.sz or 0),
-                    "align": c.alignment.horizontal or "",
+                    "align": c.alignment.horizontal or "", "indent": int(c.alignment.indent or 0),
                     "border": bool(b.left.style or b.right.style or b.top.style or b.bottom.style)}
         widths = {}
         for key, dim in ws.column_dimensions.items():
@@ -50,13 +50,50 @@ except Exception as e:
     out["error"] = "%s: %s" % (type(e).__name__, e)
 sys.stdout.write(json.dumps(out, ensure_ascii=False, default=str))
 )PY";
+
+const char* const kColumnScript = R"PY(
+import sys
+try:
+    import openpyxl
+    wb = openpyxl.load_workbook(sys.argv[1], read_only=True)
+    ws = wb.worksheets[0]
+    column, first = int(sys.argv[2]), int(sys.argv[3])
+    out = []
+    for (value,) in ws.iter_rows(min_row=first, min_col=column, max_col=column, values_only=True):
+        if value is None:
+            out.append("")
+        elif isinstance(value, float) and value.is_integer():
+            out.append(str(int(value)))
+        else:
+            out.append(str(value))
+    sys.stdout.write("\n".join(out))
+except Exception as e:
+    sys.stdout.write("error: %s: %s" % (type(e).__name__, e))
+)PY";
+
+// The Debian interpreter, which has python3-openpyxl, before any other python3 on the path.
+QString PythonInterpreter()
+{
+    return QFileInfo::exists(QStringLiteral("/usr/bin/python3")) ? QStringLiteral("/usr/bin/python3") : QStringLiteral("python3");
+}
 } // namespace
+
+QStringList ReadColumnWithOpenpyxl(const QString& path, int column, int fromRow)
+{
+    QProcess python;
+    python.start(PythonInterpreter(), {QStringLiteral("-c"), QString::fromUtf8(kColumnScript), path, QString::number(column),
+                                       QString::number(fromRow)});
+    if (!python.waitForFinished(120000))
+        return {QStringLiteral("error: python3 did not finish")};
+    const QString out = QString::fromUtf8(python.readAllStandardOutput());
+    if (out.isEmpty())
+        return {};
+    return out.split(QLatin1Char('\n'));
+}
 
 QJsonObject ReadWithOpenpyxl(const QString& path)
 {
-    // The Debian interpreter, which has python3-openpyxl, before any other python3 on the path.
-    const QString interpreter =
-        QFileInfo::exists(QStringLiteral("/usr/bin/python3")) ? QStringLiteral("/usr/bin/python3") : QStringLiteral("python3");
+    const QString interpreter = PythonInterpreter();
     QProcess python;
     python.start(interpreter, {QStringLiteral("-c"), QString::fromUtf8(kScript), path});
     if (!python.waitForFinished(120000))

@@ -22,6 +22,15 @@ namespace {
 constexpr int kMaxRows = 1048576;
 constexpr int kMaxColumns = 16384;
 constexpr int kMaxText = 32767; // the longest text a cell holds
+// Characters of room a number in a fitted column keeps from the right border of its cell.
+constexpr int kNumberMargin = 1;
+
+// Whether a number format leaves room at the right of its numbers itself ("#,##0_ ").
+bool FormatPadsRight(const QString& numberFormat)
+{
+    const QString positive = numberFormat.section(QLatin1Char(';'), 0, 0);
+    return positive.size() >= 2 && positive[positive.size() - 2] == QLatin1Char('_');
+}
 
 } // namespace
 
@@ -51,7 +60,7 @@ struct StreamingWorkbookState {
     lxw_workbook* book = nullptr;
     std::vector<SheetColumns> sheets;
     QString error;
-    std::map<std::tuple<QString, bool, double, bool>, lxw_format*> formats;
+    std::map<std::tuple<QString, bool, double, bool, int>, lxw_format*> formats;
     QByteArray tempFolder;
 
     bool failed() const { return !error.isEmpty(); }
@@ -65,11 +74,12 @@ struct StreamingWorkbookState {
         if (code != LXW_NO_ERROR)
             fail(what + QStringLiteral("：") + QString::fromUtf8(lxw_strerror(code)));
     }
-    lxw_format* format(const QString& numberFormat, bool bold, double size, bool right = false)
+    // right: the cell is aligned right; rightIndent: that many characters from its right border.
+    lxw_format* format(const QString& numberFormat, bool bold, double size, bool right = false, int rightIndent = 0)
     {
-        if (numberFormat.isEmpty() && !bold && size <= 0 && !right)
+        if (numberFormat.isEmpty() && !bold && size <= 0 && !right && rightIndent <= 0)
             return nullptr;
-        const auto key = std::make_tuple(numberFormat, bold, size, right);
+        const auto key = std::make_tuple(numberFormat, bold, size, right, rightIndent);
         auto it = formats.find(key);
         if (it != formats.end())
             return it->second;
@@ -80,8 +90,10 @@ struct StreamingWorkbookState {
             format_set_bold(f);
         if (size > 0)
             format_set_font_size(f, size);
-        if (right)
+        if (right || rightIndent > 0)
             format_set_align(f, LXW_ALIGN_RIGHT);
+        if (rightIndent > 0)
+            format_set_indent(f, uint8_t(rightIndent));
         formats.emplace(key, f);
         return f;
     }
@@ -205,14 +217,18 @@ void StreamingWorkbook::writeRow(const QVector<StreamCell>& cells, const RowFont
     for (int i = 0; i < cells.size(); ++i) {
         const StreamCell& cell = cells[i];
         const int column = i + 1;
+        const RowFont& cellFont = cell.font.isSet() ? cell.font : font;
+        const QString& numberFormat = s->formats.value(column);
+        // In a fitted column a number keeps its distance from the next column's text.
+        const int indent = s->autoFit && cell.kind == StreamCell::Number && !FormatPadsRight(numberFormat) ? kNumberMargin : 0;
         lxw_format* format =
-            d->format(s->formats.value(column), font.bold, font.size, s->rightAligned.contains(column));
+            d->format(numberFormat, cellFont.bold, cellFont.size, s->rightAligned.contains(column), indent);
         lxw_error code = LXW_NO_ERROR;
         QString shown;
         if (cell.kind == StreamCell::Number) {
             code = worksheet_write_number(s->sheet, row, lxw_col_t(i), cell.number, format);
             if (s->autoFit)
-                shown = FormatNumberText(cell.number);
+                shown = DisplayedNumber(cell.number, numberFormat) + QString(indent, QLatin1Char(' '));
         } else if (cell.kind == StreamCell::Text && !cell.text.isEmpty()) {
             const QString text = cell.text.left(kMaxText);
             code = worksheet_write_string(s->sheet, row, lxw_col_t(i), text.toUtf8().constData(), format);
@@ -225,7 +241,7 @@ void StreamingWorkbook::writeRow(const QVector<StreamCell>& cells, const RowFont
             return;
         }
         if (s->autoFit && !shown.isEmpty()) {
-            const double units = DisplayUnits(shown) * (font.size > 0 ? font.size / 11.0 : 1.0);
+            const double units = DisplayUnits(shown) * (cellFont.size > 0 ? cellFont.size / 11.0 : 1.0);
             double& widest = s->widest[column];
             widest = std::max(widest, units);
         }

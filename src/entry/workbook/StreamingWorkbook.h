@@ -15,24 +15,32 @@
 // target is either complete or untouched. The first failure is kept; later calls do nothing and
 // close() returns its text. Destroying an unclosed writer discards everything.
 
+// The font of a row's cells: bold and size (0: the default size) for title rows.
+struct RowFont {
+    bool bold = false;
+    double size = 0;
+    bool isSet() const { return bold || size > 0; }
+};
+
 // One cell of a row.
 struct StreamCell {
     enum Kind { Empty, Number, Text };
     Kind kind = Empty;
     double number = 0;
     QString text;
+    RowFont font; // the cell's own font; a cell without one takes its row's
 
-    static StreamCell fromNumber(double value) { return {Number, value, {}}; }
-    static StreamCell fromText(const QString& value) { return {Text, 0, value}; }
+    static StreamCell fromNumber(double value) { return {Number, value, {}, {}}; }
+    static StreamCell fromText(const QString& value) { return {Text, 0, value, {}}; }
     // As if typed: numeric text becomes a number, a leading apostrophe keeps the rest as text,
     // empty text an empty cell (the rules of Worksheet::setCell).
     static StreamCell typed(const QString& value);
-};
-
-// The font of a row's cells: bold and size (0: the default size) for title rows.
-struct RowFont {
-    bool bold = false;
-    double size = 0;
+    StreamCell inFont(const RowFont& cellFont) const
+    {
+        StreamCell c = *this;
+        c.font = cellFont;
+        return c;
+    }
 };
 
 struct StreamingWorkbookState;
@@ -55,7 +63,10 @@ public:
     // column of numbers then stands over its numbers.
     void setColumnRightAligned(int column);
     // Fits the width of every column of the current sheet to its texts at close (wide
-    // characters count double), as Worksheet::autoFitColumn does; a set width is kept.
+    // characters count double), as Worksheet::autoFitColumn does; a set width is kept. Numbers
+    // count as their column's format shows them, and keep a character's room from the right
+    // border (an indent, unless the format pads them itself as "#,##0_ " does), so a
+    // right-aligned code does not run into the next column's text.
     void setAutoFit(bool autoFit);
 
     // Prints the current sheet landscape on A4, one page wide, with the row titleRow (counted

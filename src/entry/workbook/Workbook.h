@@ -44,7 +44,8 @@ public:
 
     // Cells ("Cells", "Range" write): the text is taken as if typed: numeric text ("12",
     // "-3.5", "1e3", with blanks around) becomes a number, other text a string, a leading
-    // apostrophe keeps the rest as a string, empty text clears the value. The cell keeps its
+    // apostrophe keeps the rest as a string, empty text clears the value. In a cell formatted
+    // as text ("@") every text stays a string, as a spreadsheet keeps it. The cell keeps its
     // style; a new cell takes its row's or column's style.
     void setCell(int row, int column, const QString& typed);
     // The same at an address such as "B5"; raises WorkbookError on an address that is not one cell.

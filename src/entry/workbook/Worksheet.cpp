@@ -227,11 +227,15 @@ void Worksheet::setCell(int row, int column, const QString& typed)
     while (pugi::xml_node child = c.first_child())
         c.remove_child(child);
     m_state->touch();
+    // A cell formatted as text ("@") keeps what is typed into it as text, digits included.
+    WorkbookParts& book = *m_state->book;
+    const bool textCell = c.attribute("s")
+        && book.numberFormatCode(book.cellXf(c.attribute("s").as_int()).attribute("numFmtId").as_int()) == QLatin1String("@");
     double number;
     if (typed.isEmpty()) {
         if (!c.attribute("s"))
             c.parent().remove_child(c);
-    } else if (!typed.startsWith(QLatin1Char('\'')) && ParseTypedNumber(typed, &number)) {
+    } else if (!textCell && !typed.startsWith(QLatin1Char('\'')) && ParseTypedNumber(typed, &number)) {
         c.append_child("v").text().set(FormatNumberText(number).toUtf8().constData());
     } else {
         const QString text = typed.startsWith(QLatin1Char('\'')) ? typed.mid(1) : typed;

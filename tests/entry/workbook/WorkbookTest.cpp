@@ -1,4 +1,5 @@
 #include "entry/workbook/CellAddress.h"
+#include "entry/workbook/CellText.h"
 #include "entry/workbook/Workbook.h"
 #include "entry/workbook/ZipPackage.h"
 #include "support/OpenpyxlReader.h"
@@ -166,6 +167,67 @@ TEST(Workbook, CellsWrittenAsIfTypedReadBackAsNumberOrString)
     EXPECT_TRUE(cellOf(sheetOf(seen, 0), QStringLiteral("C1")).isEmpty());
     // -3.5 is the one float of the table.
     EXPECT_EQ(cellOf(sheetOf(seen, 0), QStringLiteral("B2"))[QStringLiteral("type")].toString(), QStringLiteral("float"));
+}
+
+TEST(Workbook, TextTypedIntoATextCellStaysText)
+{
+    // A cell formatted "@" keeps digits as typed, as a spreadsheet does: a telephone keeps its
+    // leading 0 and "1e3" is no thousand. The general cell beside it turns them into numbers.
+    TestEnvironment env(TestEnvironment::Empty);
+    struct Case {
+        const char* typed;
+        const char* asText;   // read back from the "@" cell, a string
+        const char* asNumber; // read back from the general cell, a number
+    } cases[] = {
+        {"01065123456", "01065123456", "1065123456"}, {"1e3", "1e3", "1000"}, {"0012", "0012", "12"},
+        {"12", "12", "12"},                           {" 7 ", " 7 ", "7"},
+    };
+    Workbook book = Workbook::CreateEmpty();
+    Worksheet& sheet = book.sheet(1);
+    sheet.setColumnNumberFormat(2, QStringLiteral("@"));
+    int row = 1;
+    for (const Case& c : cases) {
+        sheet.setCell(row, 1, QString::fromUtf8(c.typed));
+        sheet.setCell(row, 2, QString::fromUtf8(c.typed));
+        ++row;
+    }
+    const QString path = env.path(QStringLiteral("text.xlsx"));
+    book.save(path);
+    const QJsonObject seen = ReadWithOpenpyxl(path);
+    ASSERT_FALSE(seen.contains(QStringLiteral("error"))) << seen[QStringLiteral("error")].toString().toStdString();
+    row = 1;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed);
+        const QJsonObject text = cellOf(sheetOf(seen, 0), CellAddress(row, 2));
+        EXPECT_EQ(text[QStringLiteral("type")].toString(), QStringLiteral("str"));
+        EXPECT_EQ(text[QStringLiteral("value")].toString(), QString::fromUtf8(c.asText));
+        EXPECT_EQ(text[QStringLiteral("format")].toString(), QStringLiteral("@"));
+        const QJsonObject general = cellOf(sheetOf(seen, 0), CellAddress(row, 1));
+        EXPECT_NE(general[QStringLiteral("type")].toString(), QStringLiteral("str"));
+        EXPECT_EQ(general[QStringLiteral("value")].toVariant().toString(), QString::fromUtf8(c.asNumber));
+        ++row;
+    }
+}
+
+TEST(CellText, NumbersAsTheirFormatShowsThem)
+{
+    struct Case {
+        double value;
+        const char* format;
+        const char* shown;
+    } cases[] = {
+        {110101000001, "0", "110101000001"},
+        {110101, "#,##0_ ", "110,101 "},
+        {-1234567, "#,##0_ ", "-1,234,567 "},
+        {12, "#,##0_ ", "12 "},
+        {1234.5, "￥#,##0.00;￥-#,##0.00", "￥1,234.50"},
+        {-7, "￥#,##0.00;￥-#,##0.00", "￥-7.00"},
+        {2.5, "", "2.5"},
+        {2.5, "@", "2.5"},
+        {46336, "yyyy-mm-dd", "2026-11-10"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(DisplayedNumber(c.value, QString::fromUtf8(c.format)), QString::fromUtf8(c.shown)) << c.format;
 }
 
 TEST(Workbook, RowsInsertedAtRowNineEndInReverseOrderWithTheLayoutShifted)
