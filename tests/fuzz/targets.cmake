@@ -1,0 +1,37 @@
+# The fuzz targets: one entry (LLVMFuzzerTestOneInput) per reader of files from elsewhere.
+# With TALLYRA_BUILD_FUZZERS (clang, scripts/fuzz.sh) each becomes a libFuzzer program
+# fuzz_NAME in fuzz/; with the tests each becomes replay_NAME, which the test fuzz_replay_NAME
+# runs on every file of tests/fuzz/corpus/NAME.
+set(TALLYRA_FUZZ_DIR ${PROJECT_SOURCE_DIR}/tests/fuzz)
+
+function(tallyra_fuzz_target name source library)
+  set(sources ${TALLYRA_FUZZ_DIR}/${source} ${TALLYRA_FUZZ_DIR}/FuzzTarget.cpp)
+  set(programs)
+  if(TALLYRA_BUILD_FUZZERS)
+    add_executable(fuzz_${name} ${sources})
+    target_link_options(fuzz_${name} PRIVATE -fsanitize=fuzzer)
+    set_target_properties(fuzz_${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fuzz)
+    list(APPEND programs fuzz_${name})
+  endif()
+  if(TALLYRA_BUILD_TESTS)
+    add_executable(replay_${name} ${sources} ${TALLYRA_FUZZ_DIR}/ReplayMain.cpp)
+    set_target_properties(replay_${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+    add_test(NAME fuzz_replay_${name} COMMAND replay_${name} ${TALLYRA_FUZZ_DIR}/corpus/${name})
+    set_tests_properties(fuzz_replay_${name} PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 300)
+    list(APPEND programs replay_${name})
+  endif()
+  foreach(program ${programs})
+    set_target_properties(${program} PROPERTIES AUTOMOC OFF)
+    target_include_directories(${program} PRIVATE ${TALLYRA_FUZZ_DIR})
+    target_compile_definitions(${program} PRIVATE TALLYRA_DELIVERED_DIR="${TALLYRA_DATA_OUT}")
+    target_link_libraries(${program} PRIVATE ${library})
+    add_dependencies(${program} delivered_data)
+  endforeach()
+endfunction()
+
+tallyra_fuzz_target(received_file ReceivedFileFuzz.cpp tallyra_core)
+tallyra_fuzz_target(grouping_file GroupingFileFuzz.cpp tallyra_core)
+tallyra_fuzz_target(notes_rtf NotesRtfFuzz.cpp tallyra_core)
+tallyra_fuzz_target(workbook WorkbookFuzz.cpp tallyra_core)
+tallyra_fuzz_target(choice_file ChoiceFileFuzz.cpp tallyra_core)
+tallyra_fuzz_target(batch_args BatchArgsFuzz.cpp tallyra_cli)
