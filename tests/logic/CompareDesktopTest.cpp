@@ -6,6 +6,7 @@
 #include "entry/dlgSurveyData.h"
 #include "logic/CompareFixture.h"
 #include "logic/dlgCompare.h"
+#include "support/DesktopDriving.h"
 #include "support/TestEnvironment.h"
 #include "widgets/ScriptedPrompter.h"
 
@@ -28,50 +29,6 @@
 
 namespace {
 using compare_fixture::kBase;
-
-bool waitFor(const std::function<bool()>& condition, int milliseconds = 5000)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!condition()) {
-        if (clock.elapsed() > milliseconds)
-            return false;
-        QApplication::processEvents(QEventLoop::AllEvents, 50);
-    }
-    return true;
-}
-
-void settle(int milliseconds = 500)
-{
-    waitFor([] { return false; }, milliseconds);
-}
-
-void xdotool(const QStringList& arguments)
-{
-    ASSERT_EQ(QProcess::execute(QStringLiteral("xdotool"), arguments), 0)
-        << arguments.join(' ').toStdString();
-    settle();
-}
-
-void clickAt(QPoint global, int clicks = 1)
-{
-    xdotool({"mousemove", QString::number(global.x()), QString::number(global.y())});
-    xdotool({"click", "--repeat", QString::number(clicks), "--delay", "80", "1"});
-}
-
-void clickOn(QWidget* w)
-{
-    clickAt(w->mapToGlobal(w->rect().center()));
-}
-
-void shot(const QString& name)
-{
-    const QString folder = qEnvironmentVariable("TALLYRA_SHOTS_DIR");
-    if (folder.isEmpty())
-        return;
-    QDir().mkpath(folder);
-    QApplication::primaryScreen()->grabWindow(0).save(QDir(folder).filePath(name + QStringLiteral(".png")));
-}
 
 class CompareDesktopTest : public ::testing::Test {
 protected:

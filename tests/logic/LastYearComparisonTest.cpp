@@ -6,6 +6,7 @@
 #include "logic/CompareFixture.h"
 #include "logic/ComparisonWorkbook.h"
 #include "model/CodeList.h"
+#include "support/FileSizeLimit.h"
 #include "support/OpenpyxlReader.h"
 #include "support/TestEnvironment.h"
 
@@ -516,27 +517,6 @@ TEST_F(CompareFilesTest, ParametersAndTheFileAreKeptInTheSettingsStore)
 }
 
 // ---------------------------------------------------------------- the workbook
-
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &m_old);
-        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = m_old;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &m_old);
-        std::signal(SIGXFSZ, m_oldHandler);
-    }
-
-private:
-    rlimit m_old{};
-    void (*m_oldHandler)(int) = nullptr;
-};
 
 TEST_F(CompareFilesTest, TheWorkbookHoldsTheThreeLists)
 {
