@@ -7,6 +7,7 @@
 #include "base/PublicProcedure.h"
 #include "db/Connection.h"
 #include "db/DbError.h"
+#include "db/WorkingSchema.h"
 #include "entry/PrintForm.h"
 #include "model/FieldCatalogue.h"
 
@@ -226,6 +227,8 @@ int main(int argc, char* argv[])
                            {row[1].toInt(), row[2], row[3], row[4], row[5]});
             }
             db.execute(QStringLiteral("insert into ct_label (db_name) values (?1)"), {label});
+            // The tables of the later schema versions, and the version, as an upgrade makes them.
+            UpgradeWorkingSchema(db);
         });
         buildDatabase(QStringLiteral("view.dll"), [&](Connection& db) {
             db.executeScript(readText(QStringLiteral("schema.sql")));

@@ -18,6 +18,8 @@
 #include "entry/dlgSurveyData.h"
 #include "exchange/ExchangeActions.h"
 #include "exchange/dlgPackagePreview.h"
+#include "exchange/dlgExpected.h"
+#include "exchange/dlgReceipts.h"
 #include "logic/BatchCheck.h"
 #include "logic/dlgCheck.h"
 #include "logic/dlgCompare.h"
@@ -231,6 +233,14 @@ void TMainForm::buildActions()
     makeAction(QStringLiteral("查看并导入数据包"), QStyle::SP_FileDialogContentsView, [this] { actPackagePreviewExecute(); });
     makeAction(QStringLiteral("上报到离线版"), QStyle::SP_ArrowUp, [this] { actExportExecute(); });
     makeAction(QStringLiteral("上报到网络版"), QStyle::SP_DriveNetIcon, [this] { actExportCSVExecute(); });
+    makeAction(QStringLiteral("应报单位名单"), QStyle::SP_FileDialogListView, [this] {
+        TdlgExpectedForm dialog(this);
+        dialog.exec();
+    });
+    makeAction(QStringLiteral("收报情况"), QStyle::SP_FileDialogInfoView, [this] {
+        TdlgReceiptsForm dialog(this);
+        dialog.exec();
+    });
     makeAction(QStringLiteral("压缩数据库文件"), QStyle::SP_BrowserReload, [this] { actCompactExecute(); });
     makeAction(QStringLiteral("参数设置"), QStyle::SP_FileDialogInfoView, [this] { actOptionExecute(); });
     makeAction(QStringLiteral("自定义列表显示"), QStyle::SP_FileDialogListView, [this] { actShowExecute(); });
@@ -255,6 +265,9 @@ void TMainForm::buildNavigation()
     const int exchange = m_navigation->addGroup(QStringLiteral("备份与上报"), false);
     for (const char* c : {"数据导入", "查看并导入数据包", "数据备份", "上报到离线版", "上报到网络版"})
         m_navigation->addItem(exchange, action(QString::fromUtf8(c)));
+    // Who has reported: the office above's list and picture.
+    m_navigation->addItem(exchange, action(QStringLiteral("应报单位名单")));
+    m_navigation->addItem(exchange, action(QStringLiteral("收报情况")));
     const int tools = m_navigation->addGroup(QStringLiteral("系统工具"), true);
     for (const char* c : {"压缩数据库文件", "参数设置", "自定义列表显示"})
         m_navigation->addItem(tools, action(QString::fromUtf8(c)));
@@ -280,6 +293,9 @@ void TMainForm::buildMenus()
     QMenu* tools = menuBar()->addMenu(QStringLiteral("工具"));
     for (const char* c : {"参数设置", "压缩数据库文件", "自定义列表显示"})
         add(tools, c);
+    QMenu* receipts = menuBar()->addMenu(QStringLiteral("收报"));
+    add(receipts, "应报单位名单");
+    add(receipts, "收报情况");
     // The menu bar shows these two as words; the icons stay with the other places.
     menuBar()->addAction(QStringLiteral("关于"), this, [this] { actAboutExecute(); });
     menuBar()->addAction(QStringLiteral("退出"), this, [this] { close(); });

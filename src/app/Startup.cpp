@@ -10,6 +10,7 @@
 #include "base/SettingsStore.h"
 #include "app/dlgAbout.h"
 #include "db/WorkingDatabase.h"
+#include "db/WorkingSchema.h"
 
 #include <future>
 
@@ -85,6 +86,11 @@ bool RunStartup(TMainForm& mainForm, const StartupOptions& options)
     case OpenDatabaseResult::Opened:
         break;
     }
+    // Either way the program goes on with what the file holds.
+    if (opened.readOnly)
+        CurrentPrompter().message(NewerSchemaText(opened.schemaVersion));
+    if (!opened.upgradeError.isEmpty())
+        CurrentPrompter().message(UpgradeFailedText(opened.upgradeError));
     mainForm.setWindowTitle(QStringLiteral("Tallyra - ") + DatabaseLabel);
     mainForm.setShowGrid(RegReadInteger(QStringLiteral("ShowGrid"), 1, SettingsRoot::LocalMachine, ProductKey()) == 1);
     // With a splash the list is read while it shows, so the window is ready when it ends.

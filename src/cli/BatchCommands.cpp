@@ -6,6 +6,7 @@
 #include "cli/DiffCommand.h"
 #include "cli/ExportCommands.h"
 #include "cli/PackageCommands.h"
+#include "cli/ReceiptsCommands.h"
 #include "cli/StatsCommand.h"
 #include "cli/SummaryCommand.h"
 
@@ -40,7 +41,7 @@ QVector<CommandSpec> BatchCommands()
     return {CheckCommand(),   CsvCommand(),    ExportCommand(),
             InspectCommand(), ImportCommand(), SummaryCommand(),
             StatsCommand(),
-            CompareCommand(), DiffCommand()};
+            CompareCommand(), DiffCommand(), ExpectedCommand(), ReceiptsCommand()};
 }
 
 int RunBatchProgram(const QStringList& words)

@@ -3,6 +3,7 @@
 #include "cli/CommandLine.h"
 #include "db/DbError.h"
 #include "db/WorkingDatabase.h"
+#include "db/WorkingSchema.h"
 
 #include <QFileInfo>
 
@@ -57,6 +58,12 @@ QString OpenBatchDatabase(const QString& path, const CommandArgs& args, bool rea
         return QStringLiteral("“%1”不是本系统的数据库文件：%2").arg(path, opened.error);
     if (opened.status != OpenDatabaseResult::Opened)
         return RunErrorText(opened.error.isEmpty() ? path : opened.error);
+    // A command that writes needs the schema it knows.
+    if (opened.readOnly || !opened.upgradeError.isEmpty()) {
+        SysConnection().close();
+        return opened.readOnly ? QStringLiteral("“%1”：").arg(path) + NewerSchemaText(opened.schemaVersion)
+                               : RunErrorText(UpgradeFailedText(opened.upgradeError));
+    }
     SysConnection().setBusyTimeout(int(wait * 1000));
     return QString();
 }

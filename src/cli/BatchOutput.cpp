@@ -59,6 +59,14 @@ int BatchOutput::finish(int status)
     return status;
 }
 
+int BatchOutput::finishWith(const QJsonObject& document, int status)
+{
+    endProgress();
+    if (m_json)
+        write(stdout, QString::fromUtf8(QJsonDocument(document).toJson(QJsonDocument::Indented)));
+    return status;
+}
+
 void BatchOutput::startProgress(const QString& caption, qint64 total)
 {
     if (!m_terminal)

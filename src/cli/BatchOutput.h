@@ -25,6 +25,8 @@ public:
     void setBareResult(const QJsonObject& result);
     // Writes the JSON result with its exit status; returns the status.
     int finish(int status);
+    // For a command whose JSON has fixed keys: writes exactly the document; returns the status.
+    int finishWith(const QJsonObject& document, int status);
 
     void startProgress(const QString& caption, qint64 total);
     void stepProgress();

@@ -9,10 +9,12 @@
 #include "exchange/DecisionRecord.h"
 #include "exchange/PackageImport.h"
 #include "exchange/PackagePreview.h"
+#include "exchange/ReceiptRegister.h"
 #include "logic/BatchRuleSet.h"
 
 #include <QDateTime>
 #include <QDir>
+#include <QFileInfo>
 #include <QJsonArray>
 
 namespace {
@@ -126,17 +128,24 @@ int runSettlingImport(const CommandArgs& args, BatchOutput& out, ConflictChoice 
         DecidedImportCounts counts;
         bool imported = false;
         try {
+            const ReceiptEntry receipt = StartReceipt(QFileInfo(path).absoluteFilePath());
+            QString registerError;
             const ReceivedFile source(SysConnection(), path, kTable);
             outcome = heldBack(source, confirmed);
             label = source.label();
             returns = source.recordCount();
-            if (outcome.isEmpty()) {
+            if (!outcome.isEmpty() && source.status() == ReceivedFile::Ready) {
+                registerError = RegisterRefusal(SysConnection(), receipt, source, DeclinedReason(ShownLabel(label)));
+            } else if (!outcome.isEmpty() && source.status() != ReceivedFile::NotFound) {
+                registerError = RegisterRefusal(SysConnection(), receipt, source, source.message());
+            } else if (outcome.isEmpty()) {
                 DecidedImportOptions options;
                 options.decisions.otherwise = choice;
                 options.record = &record;
                 options.shownFile = path;
                 options.hooks = importHooks(out);
-                const DecidedImportResult result = ImportWithDecisions(SysConnection(), source, options);
+                const DecidedImportResult result =
+                    ImportDecidedWithReceipt(SysConnection(), source, options, receipt, &registerError);
                 out.endProgress();
                 imported = result.status == DecidedImportResult::Imported;
                 counts = result.counts;
@@ -144,6 +153,8 @@ int runSettlingImport(const CommandArgs& args, BatchOutput& out, ConflictChoice 
                           : result.status == DecidedImportResult::Failed ? RunErrorText(result.error)
                                                                          : DecidedImportOutcome(result);
             }
+            if (!registerError.isEmpty())
+                out.error(RunErrorText(registerError));
         } catch (const DbError& e) {
             outcome = RunErrorText(e.message());
         }
@@ -203,14 +214,24 @@ int runImport(const CommandArgs& args, BatchOutput& out)
         QString label;
         qint64 returns = 0;
         try {
+            // Every file received gets its row in the register, imported or not.
+            const ReceiptEntry receipt = StartReceipt(QFileInfo(path).absoluteFilePath());
+            QString registerError;
             const ReceivedFile source(SysConnection(), path, kTable);
-            outcome = heldBack(source, confirmed);
+            outcome = refusalOf(source);
             label = source.label();
             returns = source.recordCount();
-            if (outcome.isEmpty()) {
+            if (!outcome.isEmpty() && source.status() != ReceivedFile::NotFound) {
+                registerError = RegisterRefusal(SysConnection(), receipt, source, source.message());
+            } else if (outcome.isEmpty() && !confirmed) {
+                // The window asks to confirm the label; unasked, the answer is no.
+                outcome =
+                    QStringLiteral("未确认标记声明为【%1】的数据（加 --yes 导入）").arg(ShownLabel(label));
+                registerError = RegisterRefusal(SysConnection(), receipt, source, DeclinedReason(ShownLabel(label)));
+            } else if (outcome.isEmpty()) {
                 ImportOptions options;
                 options.hooks = importHooks(out);
-                const ImportResult result = ImportReceivedTable(SysConnection(), source, options);
+                const ImportResult result = ImportWithReceipt(SysConnection(), source, options, receipt, &registerError);
                 out.endProgress();
                 switch (result.status) {
                 case ImportResult::Imported:
@@ -231,6 +252,8 @@ int runImport(const CommandArgs& args, BatchOutput& out)
                     break;
                 }
             }
+            if (!registerError.isEmpty())
+                out.error(RunErrorText(registerError));
         } catch (const DbError& e) {
             outcome = RunErrorText(e.message());
         }

@@ -6,4 +6,5 @@ set(TALLYRA_BATCH_SOURCES
   cli/ExportCommands.cpp cli/PackageCommands.cpp cli/DiffCommand.cpp
   cli/StatsCommand.cpp
   cli/CompareCommand.cpp
+  cli/ReceiptsCommands.cpp
 )

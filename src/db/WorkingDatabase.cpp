@@ -2,6 +2,7 @@
 
 #include "base/Paths.h"
 #include "db/DbError.h"
+#include "db/WorkingSchema.h"
 
 #include <QFile>
 
@@ -57,6 +58,20 @@ OpenDatabaseResult OpenWorkingDatabase(const QString& fileName)
     } catch (const DbError& e) {
         result.status = OpenDatabaseResult::LabelUnreadable;
         result.error = e.message();
+        return result;
+    }
+    // Only a system data file is upgraded: any other file is left as it is.
+    try {
+        if (MissingSchemaObject(connection).isEmpty()) {
+            const SchemaUpgrade upgrade = UpgradeWorkingSchema(connection);
+            if (upgrade.newer()) {
+                connection.open(path, Connection::Mode::ReadOnly);
+                result.readOnly = true;
+            }
+        }
+        result.schemaVersion = SchemaVersionOf(connection);
+    } catch (const DbError& e) {
+        result.upgradeError = e.message();
     }
     return result;
 }

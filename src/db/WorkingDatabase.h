@@ -19,6 +19,9 @@ struct OpenDatabaseResult {
     };
     Status status = Opened;
     QString error;
+    int schemaVersion = 0; // the file's schema version, after any upgrade (db/WorkingSchema.h)
+    bool readOnly = false; // a newer release's file: opened for reading only (NewerSchemaText)
+    QString upgradeError;  // why an older file could not be brought to this version; it is unchanged
 };
 
 // The first of the tables and views start-up reads that an open file lacks; empty when it has
@@ -27,7 +30,9 @@ struct OpenDatabaseResult {
 QString MissingSchemaObject(Connection& connection);
 
 // Opens the shared connection on the file (the working database, WorkingDatabaseFile, when the
-// name is empty), sets CurrentDatabasePath and reads DatabaseLabel from ct_label.
+// name is empty), sets CurrentDatabasePath and reads DatabaseLabel from ct_label. A system data
+// file of an older release is upgraded in place (UpgradeWorkingSchema); one of a newer release is
+// opened read-only.
 OpenDatabaseResult OpenWorkingDatabase(const QString& fileName = QString());
 
 // Reads the identity label of an open database file: db_name of the first ct_label row.

@@ -5,6 +5,7 @@
 #include "db/WorkingDatabase.h"
 #include "exchange/PackageExport.h"
 #include "exchange/PackageImport.h"
+#include "exchange/ReceiptRegister.h"
 #include "exchange/UploadCsv.h"
 #include "logic/ProgressBar.h"
 #include "widgets/Prompter.h"
@@ -129,6 +130,13 @@ bool ImportPackage(const QString& table, const QString& condition)
     if (path.isEmpty())
         return true;
 
+    // Every file received gets its row in the register, imported or not.
+    const ReceiptEntry receipt = StartReceipt(path);
+    const auto registerRefusal = [&](const ReceivedFile& source, const QString& reason) {
+        const QString error = RegisterRefusal(SysConnection(), receipt, source, reason);
+        if (!error.isEmpty())
+            ShowRunError(error, kContact);
+    };
     const ReceivedFile source(SysConnection(), path, table);
     switch (source.status()) {
     case ReceivedFile::Ready:
@@ -139,19 +147,26 @@ bool ImportPackage(const QString& table, const QString& condition)
     case ReceivedFile::MissingTable:
     case ReceivedFile::MissingWorkingTable:
         CurrentPrompter().message(source.message());
+        registerRefusal(source, source.message());
         return true;
     case ReceivedFile::Refused:
         ShowRunError(source.message(), kContact);
+        registerRefusal(source, source.message());
         return true;
     }
     const QString question =
         QStringLiteral("确认准备导入标记声明为【") + ShownLabel(source.label()) + QStringLiteral("】的数据么？");
-    if (CurrentPrompter().warningQuestion(QStringLiteral("提示："), question) != AnswerYes)
+    if (CurrentPrompter().warningQuestion(QStringLiteral("提示："), question) != AnswerYes) {
+        registerRefusal(source, DeclinedReason(ShownLabel(source.label())));
         return false;
+    }
 
     ImportOptions options;
     options.condition = condition;
-    const ImportResult result = ImportReceivedTable(SysConnection(), source, options);
+    QString registerError;
+    const ImportResult result = ImportWithReceipt(SysConnection(), source, options, receipt, &registerError);
+    if (!registerError.isEmpty())
+        ShowRunError(registerError, kContact);
     switch (result.status) {
     case ImportResult::Imported:
         CurrentPrompter().message(QStringLiteral("数据已经被正确地从'") + path + QStringLiteral("'导入！"));

@@ -281,6 +281,8 @@ ImportResult ImportReceivedTable(Connection& working, const ReceivedFile& source
                 result.rows = 0;
                 return result;
             }
+            if (options.beforeCommit)
+                options.beforeCommit(working, result.rows);
             tx.commit();
             result.status = ImportResult::Imported;
             return result;

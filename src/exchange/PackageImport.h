@@ -7,6 +7,8 @@
 #include <QString>
 #include <QVariant>
 
+#include <functional>
+
 class Connection;
 
 // The conflict report: "数据导入编号冲突.txt" in the documents folder, GBK, CR LF.
@@ -85,6 +87,9 @@ struct ImportOptions {
     QString condition; // a condition on the source rows written by the program, never by a user
     int chunkRows = 5000;
     ExchangeHooks hooks;
+    // Called inside the import's transaction just before the commit, with the records copied: a
+    // caller adds its own rows there (the register's); raising DbError undoes the whole import.
+    std::function<void(Connection& working, qint64 rows)> beforeCommit;
 };
 
 // Copies the rows of the file's table into the working database's, by column names, in one

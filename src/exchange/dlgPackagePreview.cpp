@@ -10,6 +10,7 @@
 #include "exchange/ExchangeActions.h"
 #include "exchange/ExchangeRules.h"
 #include "exchange/PackageImport.h"
+#include "exchange/ReceiptRegister.h"
 #include "exchange/dlgConflictReview.h"
 #include "logic/ProgressBar.h"
 #include "logic/ProgressBar2Line.h"
@@ -331,8 +332,13 @@ void TdlgPackagePreviewForm::importRows(const QVector<int>& rows)
                 QApplication::processEvents();
             };
             options.hooks.stopped = [&progress] { return progress.stopRequested(); };
-            const DecidedImportResult result = ImportWithDecisions(SysConnection(), *row.preview.source, options);
+            QString registerError;
+            const DecidedImportResult result =
+                ImportDecidedWithReceipt(SysConnection(), *row.preview.source, options,
+                                         StartReceipt(QFileInfo(row.preview.file).absoluteFilePath()), &registerError);
             row.result = DecidedImportOutcome(result);
+            if (!registerError.isEmpty())
+                row.result += QStringLiteral("（收报登记未能写入：%1）").arg(registerError);
             if (result.status == DecidedImportResult::Imported) {
                 row.imported = true;
                 m_importedAny = true;

@@ -7,6 +7,7 @@
 #include "exchange/PackageImport.h"
 #include "exchange/UploadCsv.h"
 #include "support/FolderLimits.h"
+#include "support/DatabaseDump.h"
 #include "support/TestEnvironment.h"
 
 #include <QDir>
@@ -159,12 +160,14 @@ TEST_F(ExchangeCommandsTest, ImportThreePackagesOneConflicting)
         ASSERT_EQ(RunBatch({"export", source, package, "--label", u.name}).status, 0);
         packages << package;
     }
-    const QByteArray before = FileBytes(db);
+    const QString before = DumpExceptRegister(db);
 
     const BatchRun unconfirmed = RunBatch(QStringList{"import", db} + packages);
     EXPECT_EQ(unconfirmed.status, 1);
     EXPECT_TRUE(unconfirmed.out.contains("未确认标记声明为【甲】的数据（加 --yes 导入）"));
-    EXPECT_EQ(FileBytes(db), before) << "unconfirmed, nothing is imported";
+    EXPECT_EQ(DumpExceptRegister(db), before) << "unconfirmed, nothing is imported";
+    EXPECT_EQ(RegisterResults(db), QStringList({"未导入：未确认标记声明为【甲】的数据", "未导入：未确认标记声明为【乙】的数据",
+                                                "未导入：未确认标记声明为【丙】的数据"}));
 
     const BatchRun run = RunBatch(QStringList{"import", db, "--yes"} + packages);
     EXPECT_EQ(run.status, 1);
@@ -551,6 +554,12 @@ TEST_F(ExchangeCommandsTest, ImportSettlesConflictsByKeepOrReplace)
         const QString text = GbkDecode(FileBytes(record));
         EXPECT_TRUE(text.contains(QString("处理：") + (QString(r.mode) == "keep" ? "保留现有" : "采用导入")));
         EXPECT_EQ(text.count("文件："), 2) << "a section per package";
+        // Each package has its row in the register, with what was replaced and kept.
+        EXPECT_EQ(RegisterResults(db), QStringList({"已导入", "已导入"}));
+        const bool keep = QString(r.mode) == "keep";
+        EXPECT_EQ(count(db, "select sum(Added) from dt_receipt"), 2);
+        EXPECT_EQ(count(db, "select sum(Replaced) from dt_receipt"), keep ? 0 : 2);
+        EXPECT_EQ(count(db, "select sum(Kept) from dt_receipt"), keep ? 2 : 0);
     }
 
     // A refused file among good ones: the others go in; the run says a package was not imported.
@@ -567,6 +576,10 @@ TEST_F(ExchangeCommandsTest, ImportSettlesConflictsByKeepOrReplace)
     EXPECT_FALSE(entries[1].toObject()["imported"].toBool());
     EXPECT_TRUE(entries[1].toObject()["result"].toString().startsWith("运行中发生错误："));
     EXPECT_EQ(count(db, "select count(*) from dt_data"), 3);
+    const QStringList results = RegisterResults(db);
+    ASSERT_EQ(results.size(), 2);
+    EXPECT_EQ(results[0], "已导入");
+    EXPECT_TRUE(results[1].startsWith("未导入：")) << results[1].toStdString();
 
     const BatchRun bad = RunBatch({"import", db, "--yes", "--on-conflict", "merge", packages[0]});
     EXPECT_EQ(bad.status, 2);

@@ -1,4 +1,5 @@
 #include "ExchangeFixture.h"
+#include "support/DatabaseDump.h"
 
 #include "app/Main.h"
 #include "app/Startup.h"
@@ -144,10 +145,11 @@ TEST_F(ImportTest, APlainDatabaseFileIsReadFromAPrivateCopy)
 TEST_F(ImportTest, DecliningTheLabelChangesNothing)
 {
     const QString package = MakePackage(env, "county", 110101000001, 3);
-    const QByteArray before = ReadAll(CurrentDatabasePath);
+    const QString before = DumpExceptRegister(CurrentDatabasePath);
     EXPECT_FALSE(import(package, AnswerNo));
     EXPECT_EQ(count(), 0);
-    EXPECT_EQ(ReadAll(CurrentDatabasePath), before);
+    EXPECT_EQ(DumpExceptRegister(CurrentDatabasePath), before);
+    EXPECT_EQ(RegisterResults(CurrentDatabasePath), QStringList({"未导入：未确认标记声明为【某县总工会】的数据"}));
 }
 
 TEST_F(ImportTest, AMissingFileOrTableIsNamed)
@@ -274,7 +276,8 @@ TEST_F(ImportTest, HostilePackagesAreRefusedOrReadWithoutHarm)
         const QString file = c.make();
         const QByteArray fileBytes = ReadAll(file);
         const QStringList beside = QDir(QFileInfo(file).absolutePath()).entryList(QDir::Files | QDir::Hidden);
-        const QByteArray before = ReadAll(CurrentDatabasePath);
+        const QString before = DumpExceptRegister(CurrentDatabasePath);
+        const int receipts = RegisterResults(CurrentDatabasePath).size();
         prompter.shown.clear();
         prompter.chosenFilter = file.endsWith(".mdb") ? 1 : 0;
         prompter.answer(file);
@@ -290,6 +293,9 @@ TEST_F(ImportTest, HostilePackagesAreRefusedOrReadWithoutHarm)
             ASSERT_EQ(prompter.shown.size(), 2) << prompter.shown.join(" | ").toStdString();
             EXPECT_EQ(prompter.shown[1], "数据已经被正确地从'" + file + "'导入！");
             EXPECT_EQ(count(), 5);
+            const QStringList results = RegisterResults(CurrentDatabasePath);
+            ASSERT_EQ(results.size(), receipts + 1);
+            EXPECT_TRUE(results.last().startsWith("已导入")) << results.last().toStdString();
             SysConnection().execute("delete from dt_data where c901 > 110101000002");
         } else {
             ASSERT_EQ(prompter.shown.size(), 1) << prompter.shown.join(" | ").toStdString();
@@ -297,8 +303,11 @@ TEST_F(ImportTest, HostilePackagesAreRefusedOrReadWithoutHarm)
             EXPECT_TRUE(prompter.shown[0].startsWith("运行中发生错误：")) << prompter.shown[0].toStdString();
             EXPECT_FALSE(prompter.shown[0].contains("~SM")) << "the message names the chosen file, not a copy";
             EXPECT_FALSE(prompter.shown[0].contains('\n')) << prompter.shown[0].toStdString();
-            EXPECT_EQ(ReadAll(CurrentDatabasePath), before);
+            EXPECT_EQ(DumpExceptRegister(CurrentDatabasePath), before);
             EXPECT_EQ(count(), 2);
+            const QStringList results = RegisterResults(CurrentDatabasePath);
+            ASSERT_EQ(results.size(), receipts + 1);
+            EXPECT_TRUE(results.last().startsWith("未导入：")) << results.last().toStdString();
         }
         EXPECT_EQ(ReadAll(file), fileBytes);
         EXPECT_EQ(QDir(QFileInfo(file).absolutePath()).entryList(QDir::Files | QDir::Hidden), beside);
@@ -346,10 +355,10 @@ TEST_F(ImportTest, AReceivedLabelIsShownAsText)
 {
     const QString package =
         makeOddPackage(env, "odd", "update ct_label set db_name = 'a''b\"c' || char(1) || char(10) || '<b>x</b>';");
-    const QByteArray before = ReadAll(CurrentDatabasePath);
+    const QString before = DumpExceptRegister(CurrentDatabasePath);
     EXPECT_FALSE(import(package, AnswerNo));
     EXPECT_EQ(prompter.questions, QStringList({"确认准备导入标记声明为【a'b\"c??<b>x</b>】的数据么？"}));
-    EXPECT_EQ(ReadAll(CurrentDatabasePath), before);
+    EXPECT_EQ(DumpExceptRegister(CurrentDatabasePath), before);
 }
 
 TEST_F(ImportTest, ColumnsInAnotherOrderAreImportedByName)

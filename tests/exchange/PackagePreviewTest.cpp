@@ -5,6 +5,7 @@
 #include "app/Startup.h"
 #include "exchange/ConflictReview.h"
 #include "exchange/PackagePreview.h"
+#include "exchange/ReceiptRegister.h"
 #include "exchange/ReturnComparison.h"
 #include "exchange/dlgConflictReview.h"
 #include "exchange/dlgPackagePreview.h"
@@ -151,6 +152,16 @@ TEST_F(PackagePreviewTest, TheWindowImportsTheTickedPackagesAndShowsTheClosingTa
     QTest::mouseClick(form.button("导  入"), Qt::LeftButton);
     EXPECT_EQ(prompter.shown.last(), "导入结束：\nwest.dat：未导入：1个编号的数据不同，尚未决定");
     EXPECT_EQ(count(), 8);
+    // Each import tried has its row in the register, newest first.
+    const QVector<ReceiptEntry> receipts = ReadReceipts(SysConnection());
+    ASSERT_EQ(receipts.size(), 2);
+    EXPECT_EQ(receipts[0].fileName, west);
+    EXPECT_EQ(receipts[0].result, "未导入：1个编号的数据不同，尚未决定");
+    EXPECT_EQ(receipts[0].added, 0);
+    EXPECT_EQ(receipts[1].fileName, east);
+    EXPECT_EQ(receipts[1].label, "东城区总工会");
+    EXPECT_EQ(receipts[1].result, "已导入");
+    EXPECT_EQ(receipts[1].added, 5);
 }
 
 TEST_F(PackagePreviewTest, ACodeInTwoChosenPackagesConflictsWhenTheSecondGoesIn)
@@ -276,6 +287,13 @@ TEST_F(PackagePreviewTest, ConflictsAreDecidedWithTheKeyboardAndImported)
     EXPECT_EQ(db.scalar("select z001 from dt_data where c901 = ?1", {kBase + 4}).toInt(), 999);
     EXPECT_EQ(db.scalar("select c902 from dt_data where c901 = ?1", {kBase + 5}).toString(), "某区工会4");
     EXPECT_EQ(QDir(env.documentsFolder()).entryList({"数据导入冲突处理记录-*.txt"}).size(), 1);
+    const QVector<ReceiptEntry> receipts = ReadReceipts(db);
+    ASSERT_EQ(receipts.size(), 1);
+    EXPECT_EQ(receipts[0].result, "已导入");
+    EXPECT_EQ(receipts[0].returns, 6);
+    EXPECT_EQ(receipts[0].added, 3);
+    EXPECT_EQ(receipts[0].replaced, 1);
+    EXPECT_EQ(receipts[0].kept, 1);
 }
 
 TEST_F(PackagePreviewTest, AllCodesAtOnceAndTheListKeepsTheDecisions)

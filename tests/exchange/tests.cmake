@@ -3,3 +3,6 @@ tallyra_test_program(exchange_tests exchange/UploadCsvTest.cpp exchange/PackageF
   exchange/AnalysisFileTest.cpp exchange/FullDiskTest.cpp
   exchange/DecidedImportTest.cpp exchange/PackagePreviewTest.cpp)
 tallyra_desktop_test_program(exchange_desktop_tests exchange/PackagePreviewDesktopTest.cpp)
+tallyra_test_program(receipts_tests exchange/ReportingPictureTest.cpp exchange/ReceiptRegisterTest.cpp
+  exchange/ExpectedUnitsTest.cpp exchange/ReceiptsWindowTest.cpp)
+tallyra_desktop_test_program(receipts_desktop_tests exchange/ReceiptsDesktopTest.cpp)

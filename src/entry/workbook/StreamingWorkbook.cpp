@@ -13,6 +13,7 @@
 #include <QTemporaryFile>
 
 #include <xlsxwriter.h>
+#include <zip.h>
 
 #include <cmath>
 #include <cstdio>
@@ -32,6 +33,31 @@ bool FormatPadsRight(const QString& numberFormat)
     return positive.size() >= 2 && positive[positive.size() - 2] == QLatin1Char('_');
 }
 
+QString cutSheetText(const QString& target)
+{
+    return QStringLiteral("无法写入文件%1：临时文件写入失败（磁盘可能已满）").arg(QDir::toNativeSeparators(target));
+}
+
+// Whether the written workbook opens as a zip and sheet N holds at least rowBytes[N - 1] bytes of
+// rows and its closing tags.
+bool sheetsHoldTheirRows(const QString& path, const std::vector<long>& rowBytes)
+{
+    int code = 0;
+    zip_t* zip = zip_open(QFile::encodeName(path).constData(), ZIP_RDONLY, &code);
+    if (!zip)
+        return false;
+    static const zip_uint64_t kClosingTags = sizeof("</sheetData></worksheet>") - 1;
+    bool whole = true;
+    for (size_t i = 0; i < rowBytes.size() && whole; ++i) {
+        const QByteArray name = "xl/worksheets/sheet" + QByteArray::number(qulonglong(i + 1)) + ".xml";
+        zip_stat_t stat;
+        zip_stat_init(&stat);
+        whole = zip_stat(zip, name.constData(), 0, &stat) == 0 && (stat.valid & ZIP_STAT_SIZE)
+                && stat.size >= zip_uint64_t(rowBytes[i]) + kClosingTags;
+    }
+    zip_discard(zip);
+    return whole;
+}
 } // namespace
 
 StreamCell StreamCell::typed(const QString& value)
@@ -191,14 +217,26 @@ void StreamingWorkbook::setAutoFit(bool autoFit)
         s->autoFit = autoFit;
 }
 
+void StreamingWorkbook::setFitToPageWidth()
+{
+    if (SheetColumns* s = d->failed() ? nullptr : d->current())
+        worksheet_fit_to_pages(s->sheet, 1, 0);
+}
+
+void StreamingWorkbook::setLandscape()
+{
+    if (SheetColumns* s = d->failed() ? nullptr : d->current())
+        worksheet_set_landscape(s->sheet);
+}
+
 void StreamingWorkbook::setPrintLandscapeOnePageWide(int titleRow)
 {
     SheetColumns* s = d->failed() ? nullptr : d->current();
     if (!s)
         return;
-    worksheet_set_landscape(s->sheet);
+    setLandscape();
     worksheet_set_paper(s->sheet, 9); // A4
-    worksheet_fit_to_pages(s->sheet, 1, 0);
+    setFitToPageWidth();
     if (titleRow > 0)
         d->check(worksheet_repeat_rows(s->sheet, lxw_row_t(titleRow - 1), lxw_row_t(titleRow - 1)),
                  QStringLiteral("无法设置打印标题"));
@@ -284,12 +322,25 @@ QString StreamingWorkbook::close()
             }
         }
     }
+    // libxlsxwriter does not check its writes to a sheet's temporary files: a full disk there
+    // leaves a cut sheet in a workbook it calls complete. The rows so far are checked here, and
+    // each sheet of the written workbook must hold at least them.
+    std::vector<long> rowBytes;
+    for (SheetColumns& s : d->sheets) {
+        FILE* rows = s.sheet ? s.sheet->optimize_tmpfile : nullptr;
+        long bytes = 0;
+        if (rows && (std::fflush(rows) != 0 || std::ferror(rows) || (bytes = std::ftell(rows)) < 0))
+            d->fail(cutSheetText(d->target));
+        rowBytes.push_back(bytes);
+    }
     const lxw_error closed = workbook_close(d->book);
     d->book = nullptr;
     d->check(closed, QStringLiteral("无法写入文件%1").arg(QDir::toNativeSeparators(d->target)));
     // The writer does not report a full disk in every write: the file must be whole.
     if (!d->failed() && !IsWholeZip(d->temp))
         d->fail(QStringLiteral("无法写入文件%1：文件没有写完整，磁盘可能已满").arg(QDir::toNativeSeparators(d->target)));
+    if (!d->failed() && !sheetsHoldTheirRows(d->temp, rowBytes))
+        d->fail(cutSheetText(d->target));
     if (d->failed()) {
         QFile::remove(d->temp);
         return d->error;

@@ -68,6 +68,9 @@ public:
     // border (an indent, unless the format pads them itself as "#,##0_ " does), so a
     // right-aligned code does not run into the next column's text.
     void setAutoFit(bool autoFit);
+    // Print settings of the current sheet: its columns shrunk to one page wide; across the page.
+    void setFitToPageWidth();
+    void setLandscape();
 
     // Prints the current sheet landscape on A4, one page wide, with the row titleRow (counted
     // from 1; 0: none) repeated at the top of every page.
