@@ -266,6 +266,7 @@ QTableView* makeTable(const QString& name, QAbstractItemModel* model, const QVec
     view->setSelectionBehavior(QAbstractItemView::SelectRows);
     view->setEditTriggers(QAbstractItemView::NoEditTriggers);
     view->setAlternatingRowColors(true);
+    view->setWordWrap(false); // one line a row: a long path is elided, not broken onto a hidden line
     view->verticalHeader()->setDefaultSectionSize(22);
     view->horizontalHeader()->setStretchLastSection(true);
     for (int c = 0; c < widths.size(); ++c)
