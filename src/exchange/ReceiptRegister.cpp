@@ -70,6 +70,11 @@ QString ConflictsReason(qint64 conflicts)
     return QStringLiteral("%1个单位的编号已经存在").arg(conflicts);
 }
 
+QString UndecidedReason(qint64 undecided)
+{
+    return QStringLiteral("%1个编号的数据不同，尚未决定").arg(undecided);
+}
+
 QString StoppedReason()
 {
     return QStringLiteral("导入被中止");
@@ -121,45 +126,64 @@ QVector<ReceiptEntry> ReadReceipts(Connection& working)
     return entries;
 }
 
-QString RegisterRefusal(Connection& working, ReceiptEntry receipt, const ReceivedFile& source, const QString& reason)
+namespace {
+ReceiptEntry ofSource(ReceiptEntry receipt, const ReceivedFile& source)
 {
     receipt.label = source.label();
     receipt.returns = source.recordCount();
+    return receipt;
+}
+
+// The row of an import that went in, on its transaction.
+void addImported(Connection& working, ReceiptEntry receipt, qint64 added, qint64 replaced, qint64 kept)
+{
+    receipt.added = added;
+    receipt.replaced = replaced;
+    receipt.kept = kept;
+    receipt.result = ImportedResultText();
+    AddReceipt(working, receipt);
+}
+
+// The row of an import that did not go in, in a transaction of its own.
+void addNotImported(Connection& working, ReceiptEntry receipt, const QString& reason, QString* registerError)
+{
     receipt.result = RefusedResultText(reason);
-    return AddRefusedReceipt(working, receipt);
+    const QString error = AddRefusedReceipt(working, receipt);
+    if (registerError)
+        *registerError = error;
+}
+} // namespace
+
+QString RegisterRefusal(Connection& working, ReceiptEntry receipt, const ReceivedFile& source, const QString& reason)
+{
+    QString error;
+    addNotImported(working, ofSource(receipt, source), reason, &error);
+    return error;
 }
 
 ImportResult ImportWithReceipt(Connection& working, const ReceivedFile& source, ImportOptions options,
                                ReceiptEntry receipt, QString* registerError)
 {
-    receipt.label = source.label();
-    receipt.returns = source.recordCount();
-    options.beforeCommit = [receipt, then = options.beforeCommit](Connection& db, qint64 rows) mutable {
+    receipt = ofSource(receipt, source);
+    options.beforeCommit = [receipt, then = options.beforeCommit](Connection& db, qint64 rows) {
         if (then)
             then(db, rows);
-        receipt.added = rows;
-        receipt.result = ImportedResultText();
-        AddReceipt(db, receipt);
+        addImported(db, receipt, rows, 0, 0);
     };
     const ImportResult result = ImportReceivedTable(working, source, options);
-    QString reason;
     switch (result.status) {
     case ImportResult::Imported:
-        return result;
+        break;
     case ImportResult::Conflicts:
-        reason = ConflictsReason(result.conflicts.size());
+        addNotImported(working, receipt, ConflictsReason(result.conflicts.size()), registerError);
         break;
     case ImportResult::Stopped:
-        reason = StoppedReason();
+        addNotImported(working, receipt, StoppedReason(), registerError);
         break;
     case ImportResult::Failed:
-        reason = result.error;
+        addNotImported(working, receipt, result.error, registerError);
         break;
     }
-    receipt.result = RefusedResultText(reason);
-    const QString error = AddRefusedReceipt(working, receipt);
-    if (registerError)
-        *registerError = error;
     return result;
 }
 
@@ -167,36 +191,25 @@ DecidedImportResult ImportDecidedWithReceipt(Connection& working, const Received
                                              DecidedImportOptions options, ReceiptEntry receipt,
                                              QString* registerError)
 {
-    receipt.label = source.label();
-    receipt.returns = source.recordCount();
-    options.beforeCommit = [receipt, then = options.beforeCommit](Connection& db,
-                                                                   const DecidedImportCounts& counts) mutable {
+    receipt = ofSource(receipt, source);
+    options.beforeCommit = [receipt, then = options.beforeCommit](Connection& db, const DecidedImportCounts& counts) {
         if (then)
             then(db, counts);
-        receipt.added = counts.added;
-        receipt.replaced = counts.replaced;
-        receipt.kept = counts.kept;
-        receipt.result = ImportedResultText();
-        AddReceipt(db, receipt);
+        addImported(db, receipt, counts.added, counts.replaced, counts.kept);
     };
     const DecidedImportResult result = ImportWithDecisions(working, source, options);
-    QString reason;
     switch (result.status) {
     case DecidedImportResult::Imported:
-        return result;
+        break;
     case DecidedImportResult::Undecided:
-        reason = QStringLiteral("%1个编号的数据不同，尚未决定").arg(result.undecided.size());
+        addNotImported(working, receipt, UndecidedReason(result.undecided.size()), registerError);
         break;
     case DecidedImportResult::Stopped:
-        reason = StoppedReason();
+        addNotImported(working, receipt, StoppedReason(), registerError);
         break;
     case DecidedImportResult::Failed:
-        reason = result.error;
+        addNotImported(working, receipt, result.error, registerError);
         break;
     }
-    receipt.result = RefusedResultText(reason);
-    const QString error = AddRefusedReceipt(working, receipt);
-    if (registerError)
-        *registerError = error;
     return result;
 }

@@ -40,6 +40,7 @@ QString ImportedResultText();
 QString RefusedResultText(const QString& reason);
 QString DeclinedReason(const QString& label); // "未确认标记声明为【label】的数据"
 QString ConflictsReason(qint64 conflicts);    // "N个单位的编号已经存在"
+QString UndecidedReason(qint64 undecided);    // "N个编号的数据不同，尚未决定"
 QString StoppedReason();                      // "导入被中止"
 
 // Adds the row on the connection as it stands (inside an import's transaction). Raises DbError.
