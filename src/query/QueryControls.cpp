@@ -1,10 +1,14 @@
 #include "query/QueryControls.h"
 
+#include "query/QueryConditions.h"
 #include "widgets/CodePicker.h"
 
 #include <QAction>
+#include <QBoxLayout>
+#include <QDialog>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QStyle>
 #include <QToolButton>
@@ -90,4 +94,34 @@ QLineEdit* NewDigitBox(QWidget* parent, const QString& name, int maxDigits)
     box->setValidator(new QRegularExpressionValidator(
         QRegularExpression(QStringLiteral("[0-9]{0,%1}").arg(maxDigits)), box));
     return box;
+}
+
+ComparisonBoxes NewComparisonBoxes(QWidget* parent, const QString& operatorName, const QString& valueName,
+                                   int firstOperator, PickerEmpty empty, int maxDigits, int valueWidth)
+{
+    ComparisonBoxes boxes;
+    boxes.op = NewPickerBox(parent, operatorName, OperatorList(), firstOperator, empty);
+    boxes.value = NewDigitBox(parent, valueName, maxDigits);
+    boxes.value->setFixedWidth(valueWidth);
+    return boxes;
+}
+
+QPushButton* LayOutSearchDialog(QDialog* dialog, QWidget* group, const QString& caption, const QString& objectName,
+                                DefaultButton byDefault)
+{
+    auto* action = new QPushButton(caption, dialog);
+    action->setObjectName(objectName);
+    auto* back = new QPushButton(QStringLiteral("返  回"), dialog);
+    back->setObjectName(QStringLiteral("btnReturn"));
+    (byDefault == DefaultButton::Action ? action : back)->setDefault(true);
+    QObject::connect(back, &QPushButton::clicked, dialog, &QDialog::reject);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(action);
+    buttons->addWidget(back);
+    auto* layout = new QVBoxLayout(dialog);
+    layout->addWidget(group);
+    layout->addLayout(buttons);
+    dialog->setFixedSize(dialog->sizeHint());
+    return action;
 }

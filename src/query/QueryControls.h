@@ -4,7 +4,9 @@
 
 #include <QString>
 
+class QDialog;
 class QLineEdit;
+class QPushButton;
 class QWidget;
 
 // Controls the search dialogs share.
@@ -20,3 +22,18 @@ QLineEdit* NewPickerBox(QWidget* parent, const QString& name, const TMenuItemDat
 QString EmptyPickerCaption();
 // A box that takes digits only, up to the given count.
 QLineEdit* NewDigitBox(QWidget* parent, const QString& name, int maxDigits);
+
+// An operator box and its value box: one comparison of a range search.
+struct ComparisonBoxes {
+    QLineEdit* op = nullptr;
+    QLineEdit* value = nullptr;
+};
+ComparisonBoxes NewComparisonBoxes(QWidget* parent, const QString& operatorName, const QString& valueName,
+                                   int firstOperator, PickerEmpty empty, int maxDigits, int valueWidth);
+
+// Lays out a small search dialog: its group above, the action's button and "返  回" (which
+// closes it) at the right below, the dialog fixed at its natural size. The action's button is
+// the default unless going back is. Returns the action's button.
+enum class DefaultButton { Action, Back };
+QPushButton* LayOutSearchDialog(QDialog* dialog, QWidget* group, const QString& caption, const QString& objectName,
+                                DefaultButton byDefault = DefaultButton::Action);

@@ -32,12 +32,14 @@ TdlgDataSearchForm::TdlgDataSearchForm(EditorProvider editor, std::function<void
     for (QToolButton* b : DataField->findChildren<QToolButton*>())
         b->setFocusPolicy(Qt::NoFocus);
     // The operators start unset: a comparison counts only when its operator is chosen.
-    lc1 = NewPickerBox(group, QStringLiteral("lc1"), OperatorList(), 0, PickerEmpty::Allowed);
-    Number1 = NewDigitBox(group, QStringLiteral("Number1"), 15);
-    lc3 = NewPickerBox(group, QStringLiteral("lc3"), OperatorList(), 0, PickerEmpty::Allowed);
-    Number2 = NewDigitBox(group, QStringLiteral("Number2"), 15);
-    for (QLineEdit* n : {Number1, Number2})
-        n->setFixedWidth(110);
+    const ComparisonBoxes first =
+        NewComparisonBoxes(group, QStringLiteral("lc1"), QStringLiteral("Number1"), 0, PickerEmpty::Allowed, 15, 110);
+    const ComparisonBoxes second =
+        NewComparisonBoxes(group, QStringLiteral("lc3"), QStringLiteral("Number2"), 0, PickerEmpty::Allowed, 15, 110);
+    lc1 = first.op;
+    Number1 = first.value;
+    lc3 = second.op;
+    Number2 = second.value;
     auto* row = new QHBoxLayout(group);
     row->addWidget(new QLabel(QStringLiteral("指标"), group));
     row->addWidget(DataField);
@@ -48,21 +50,8 @@ TdlgDataSearchForm::TdlgDataSearchForm(EditorProvider editor, std::function<void
     row->addWidget(lc3);
     row->addWidget(Number2);
 
-    auto* find = new QPushButton(QStringLiteral("查  找"), this);
-    find->setObjectName(QStringLiteral("btnFind"));
-    find->setDefault(true);
-    auto* back = new QPushButton(QStringLiteral("返  回"), this);
-    back->setObjectName(QStringLiteral("btnReturn"));
-    connect(find, &QPushButton::clicked, this, [this] { QueryByIndicator(); });
-    connect(back, &QPushButton::clicked, this, &QDialog::reject);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(find);
-    buttons->addWidget(back);
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(group);
-    layout->addLayout(buttons);
-    setFixedSize(sizeHint());
+    connect(LayOutSearchDialog(this, group, QStringLiteral("查  找"), QStringLiteral("btnFind")), &QPushButton::clicked,
+            this, [this] { QueryByIndicator(); });
     Number1->setFocus(); // the user types at once
 }
 

@@ -45,21 +45,9 @@ TdlgDeleteForm::TdlgDeleteForm(QTableView* grid, RowSetTableModel* model, std::f
     choices->addWidget(c901_2, 3, 4);
     choices->setColumnMinimumWidth(0, 16);
 
-    auto* remove = new QPushButton(QStringLiteral("删  除"), this);
-    remove->setObjectName(QStringLiteral("btnDelete"));
-    auto* back = new QPushButton(QStringLiteral("返  回"), this);
-    back->setObjectName(QStringLiteral("btnReturn"));
-    back->setDefault(true);
-    connect(remove, &QPushButton::clicked, this, [this] { DeleteByChoice(); });
-    connect(back, &QPushButton::clicked, this, &QDialog::reject);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(remove);
-    buttons->addWidget(back);
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(group);
-    layout->addLayout(buttons);
-    setFixedSize(sizeHint());
+    // Going back is the default: Enter never deletes.
+    connect(LayOutSearchDialog(this, group, QStringLiteral("删  除"), QStringLiteral("btnDelete"), DefaultButton::Back),
+            &QPushButton::clicked, this, [this] { DeleteByChoice(); });
 }
 
 bool TdlgDeleteForm::confirmed()

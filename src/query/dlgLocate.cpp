@@ -51,21 +51,8 @@ TdlgLocateForm::TdlgLocateForm(RowSet* list, std::function<void()> moved, QWidge
     grid->addWidget(rad902, 1, 0);
     grid->addWidget(c902, 1, 1);
 
-    auto* locate = new QPushButton(QStringLiteral("定  位"), this);
-    locate->setObjectName(QStringLiteral("btnLocate"));
-    locate->setDefault(true);
-    auto* back = new QPushButton(QStringLiteral("返  回"), this);
-    back->setObjectName(QStringLiteral("btnReturn"));
-    connect(locate, &QPushButton::clicked, this, [this] { LocateByCodeOrName(); });
-    connect(back, &QPushButton::clicked, this, &QDialog::reject);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(locate);
-    buttons->addWidget(back);
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(group);
-    layout->addLayout(buttons);
-    setFixedSize(sizeHint());
+    connect(LayOutSearchDialog(this, group, QStringLiteral("定  位"), QStringLiteral("btnLocate")),
+            &QPushButton::clicked, this, [this] { LocateByCodeOrName(); });
     c901->setFocus(); // the user types at once
 }
 

@@ -17,34 +17,22 @@ TdlgSearchForm::TdlgSearchForm(EditorProvider editor, std::function<void()> refr
     setWindowTitle(QStringLiteral("查询数据"));
     setObjectName(QStringLiteral("dlgSearch"));
     auto* group = new QGroupBox(QStringLiteral("编号范围"), this);
-    lc1 = NewPickerBox(group, QStringLiteral("lc1"), OperatorList(), 1);
-    number1 = NewDigitBox(group, QStringLiteral("number1"), 14);
+    const ComparisonBoxes first =
+        NewComparisonBoxes(group, QStringLiteral("lc1"), QStringLiteral("number1"), 1, PickerEmpty::Refused, 14, 130);
     lc2 = NewPickerBox(group, QStringLiteral("lc2"), ConnectorList(), 1);
-    lc3 = NewPickerBox(group, QStringLiteral("lc3"), OperatorList(), 1);
-    number2 = NewDigitBox(group, QStringLiteral("number2"), 14);
-    for (QLineEdit* n : {number1, number2})
-        n->setFixedWidth(130);
+    const ComparisonBoxes second =
+        NewComparisonBoxes(group, QStringLiteral("lc3"), QStringLiteral("number2"), 1, PickerEmpty::Refused, 14, 130);
+    lc1 = first.op;
+    number1 = first.value;
+    lc3 = second.op;
+    number2 = second.value;
     auto* row = new QHBoxLayout(group);
     for (QWidget* w : {static_cast<QWidget*>(lc1), static_cast<QWidget*>(number1), static_cast<QWidget*>(lc2),
                        static_cast<QWidget*>(lc3), static_cast<QWidget*>(number2)})
         row->addWidget(w);
 
-    auto* find = new QPushButton(QStringLiteral("查  找"), this);
-    find->setObjectName(QStringLiteral("btnFind"));
-    find->setDefault(true);
-    auto* back = new QPushButton(QStringLiteral("返  回"), this);
-    back->setObjectName(QStringLiteral("btnReturn"));
-    connect(find, &QPushButton::clicked, this, [this] { SearchByCodeRange(); });
-    connect(back, &QPushButton::clicked, this, &QDialog::reject);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(find);
-    buttons->addWidget(back);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(group);
-    layout->addLayout(buttons);
-    setFixedSize(sizeHint());
+    connect(LayOutSearchDialog(this, group, QStringLiteral("查  找"), QStringLiteral("btnFind")), &QPushButton::clicked,
+            this, [this] { SearchByCodeRange(); });
     number1->setFocus(); // the user types at once
 }
 
