@@ -1,6 +1,7 @@
 #include "logic/dlgCheck.h"
 
 #include "base/Paths.h"
+#include "widgets/ButtonRow.h"
 #include "widgets/Prompter.h"
 #include "db/DbError.h"
 #include "db/WorkingDatabase.h"
@@ -80,12 +81,7 @@ TdlgCheckForm::TdlgCheckForm(QWidget* parent) : QDialog(parent)
     connect(m_pause, &QPushButton::clicked, this, &TdlgCheckForm::tbPauseClick);
     connect(m_resume, &QPushButton::clicked, this, &TdlgCheckForm::tbResumeClick);
     connect(m_return, &QPushButton::clicked, this, &TdlgCheckForm::tbReturnClick);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    for (QPushButton* b : {m_check, m_pause, m_resume, m_return}) {
-        b->setAutoDefault(false);
-        buttons->addWidget(b);
-    }
+    auto* buttons = NewButtonRow({m_check, m_pause, m_resume, m_return});
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(choices);

@@ -9,6 +9,7 @@
 #include "logic/ComparisonWorkbook.h"
 #include "logic/ProgressDisplay.h"
 #include "query/ResultExport.h"
+#include "widgets/ButtonRow.h"
 #include "widgets/Prompter.h"
 #include "widgets/SaveFileDialog.h"
 
@@ -246,12 +247,7 @@ TdlgCompareForm::TdlgCompareForm(EditorProvider editor, std::function<void()> re
     connect(m_stop, &QPushButton::clicked, this, &TdlgCompareForm::tbStopClick);
     connect(m_export, &QPushButton::clicked, this, &TdlgCompareForm::tbExportClick);
     connect(m_return, &QPushButton::clicked, this, &QDialog::close);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    for (QPushButton* b : {m_run, m_stop, m_export, m_return}) {
-        b->setAutoDefault(false);
-        buttons->addWidget(b);
-    }
+    auto* buttons = NewButtonRow({m_run, m_stop, m_export, m_return});
 
     m_progress = new QGroupBox(QStringLiteral("比对进度"));
     auto* progressLayout = new QVBoxLayout(m_progress);

@@ -5,6 +5,7 @@
 #include "entry/NumericEdit.h"
 #include "summary/Grouping.h"
 #include "widgets/CodePicker.h"
+#include "widgets/ButtonRow.h"
 #include "widgets/Prompter.h"
 #include "widgets/RecordGrid.h"
 
@@ -122,12 +123,7 @@ TdlgGroupItemForm::TdlgGroupItemForm(QWidget* parent) : QDialog(parent)
     connect(tbEdit, &QPushButton::clicked, this, &TdlgGroupItemForm::tbEditClick);
     connect(tbRemove, &QPushButton::clicked, this, &TdlgGroupItemForm::tbRemoveClick);
     connect(tbReturn, &QPushButton::clicked, this, &QDialog::accept);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    for (QPushButton* b : {tbAdd, tbEdit, tbRemove, tbReturn}) {
-        b->setAutoDefault(false);
-        buttons->addWidget(b);
-    }
+    auto* buttons = NewButtonRow({tbAdd, tbEdit, tbRemove, tbReturn});
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);

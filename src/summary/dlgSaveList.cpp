@@ -7,6 +7,8 @@
 #include "exchange/AnalysisExport.h"
 #include "query/ResultExport.h"
 #include "query/SaveQuery.h"
+#include "summary/CheckListView.h"
+#include "widgets/ButtonRow.h"
 #include "widgets/Prompter.h"
 
 #include <QApplication>
@@ -83,12 +85,7 @@ TdlgSaveListForm::TdlgSaveListForm(QWidget* parent) : QDialog(parent)
     connect(tbSave, &QPushButton::clicked, this, &TdlgSaveListForm::tbSaveClick);
     connect(tbReturn, &QPushButton::clicked, this, &TdlgSaveListForm::tbReturnClick);
     connect(tbStats, &QPushButton::clicked, this, &TdlgSaveListForm::tbStatsClick);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    for (QPushButton* b : {tbStats, tbSave, tbReturn}) {
-        b->setAutoDefault(false);
-        buttons->addWidget(b);
-    }
+    auto* buttons = NewButtonRow({tbStats, tbSave, tbReturn});
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(TableList, 1);
@@ -112,9 +109,7 @@ CheckListEntries TdlgSaveListForm::entries() const
     CheckListEntries list = m_entries;
     for (int r = 0; r < list.size() && r < TableList->count(); ++r)
         if (list[r].selectable)
-            list[r].tick = TableList->item(r)->checkState() == Qt::Checked ? 1
-                           : TableList->item(r)->checkState() == Qt::PartiallyChecked ? 2
-                                                                                      : 0;
+            list[r].tick = TickOfCheckState(TableList->item(r)->checkState());
     return list;
 }
 
@@ -126,16 +121,7 @@ void TdlgSaveListForm::showEvent(QShowEvent* event)
     // Read on every show, never written here: ticks made in one use are gone in the next.
     if (!ReadChoiceFile(ChoiceFilePath(), &m_entries))
         m_entries = DesignedExportTableList();
-    TableList->clear();
-    for (const CheckListEntry& e : m_entries) {
-        auto* item = new QListWidgetItem(e.caption, TableList);
-        if (e.selectable) {
-            item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
-            item->setCheckState(e.tick == 1 ? Qt::Checked : e.tick == 2 ? Qt::PartiallyChecked : Qt::Unchecked);
-        } else {
-            item->setFlags(Qt::ItemIsEnabled);
-        }
-    }
+    FillCheckList(TableList, m_entries);
     try {
         loadItems();
     } catch (const DbError& e) {

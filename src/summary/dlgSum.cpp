@@ -6,6 +6,7 @@
 #include "entry/workbook/ShowWorkbook.h"
 #include "entry/workbook/Workbook.h"
 #include "logic/ProgressBar2Line.h"
+#include "summary/CheckListView.h"
 #include "summary/Grouping.h"
 #include "summary/SumWorkbook.h"
 #include "widgets/Prompter.h"
@@ -23,15 +24,6 @@
 #include <QVBoxLayout>
 
 namespace {
-// Ticks are 0 not ticked, 1 ticked, 2 greyed; the list's check states order them otherwise.
-Qt::CheckState checkState(int tick)
-{
-    return tick == 1 ? Qt::Checked : tick == 2 ? Qt::PartiallyChecked : Qt::Unchecked;
-}
-int tickOf(Qt::CheckState state)
-{
-    return state == Qt::Checked ? 1 : state == Qt::PartiallyChecked ? 2 : 0;
-}
 } // namespace
 
 TdlgSumForm::TdlgSumForm(QWidget* parent) : QDialog(parent)
@@ -133,21 +125,15 @@ void TdlgSumForm::showEvent(QShowEvent* event)
 void TdlgSumForm::fillList()
 {
     m_filling = true;
-    TableList->clear();
+    FillCheckList(TableList, m_entries);
+    // Headings: bold blue, without a box, never chosen.
     QFont headingFont = TableList->font();
     headingFont.setBold(true);
-    for (const CheckListEntry& e : m_entries) {
-        auto* item = new QListWidgetItem(e.caption, TableList);
-        if (e.selectable) {
-            item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
-            item->setCheckState(checkState(e.tick));
-        } else {
-            // Headings: bold blue, without a box, never chosen.
-            item->setFlags(Qt::ItemIsEnabled);
-            item->setFont(headingFont);
-            item->setForeground(QColor(0, 0, 255));
+    for (int r = 0; r < m_entries.size(); ++r)
+        if (!m_entries[r].selectable) {
+            TableList->item(r)->setFont(headingFont);
+            TableList->item(r)->setForeground(QColor(0, 0, 255));
         }
-    }
     m_filling = false;
 }
 
@@ -156,7 +142,7 @@ void TdlgSumForm::setTick(int row, int tick)
     m_entries[row].tick = tick;
     if (m_entries[row].selectable) {
         m_filling = true;
-        TableList->item(row)->setCheckState(checkState(tick));
+        TableList->item(row)->setCheckState(CheckStateOfTick(tick));
         m_filling = false;
     }
 }
@@ -167,7 +153,7 @@ void TdlgSumForm::itemChanged(QListWidgetItem* item)
         return;
     const int row = TableList->row(item);
     if (row >= 0 && row < m_entries.size() && m_entries[row].selectable)
-        m_entries[row].tick = tickOf(item->checkState());
+        m_entries[row].tick = TickOfCheckState(item->checkState());
 }
 
 void TdlgSumForm::itemDoubleClicked(QListWidgetItem* item)

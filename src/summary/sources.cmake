@@ -4,5 +4,5 @@ list(APPEND TALLYRA_CORE_SOURCES
   summary/SumWorkbook.cpp summary/DataList.cpp summary/SumReading.cpp
 )
 list(APPEND TALLYRA_UI_SOURCES
-  summary/GroupExchangeUi.cpp summary/dlgGroupItem.cpp summary/dlgGroupList.cpp summary/dlgSum.cpp summary/dlgSaveList.cpp
+  summary/CheckListView.cpp summary/GroupExchangeUi.cpp summary/dlgGroupItem.cpp summary/dlgGroupList.cpp summary/dlgSum.cpp summary/dlgSaveList.cpp
 )

@@ -1,0 +1,15 @@
+#include "widgets/ButtonRow.h"
+
+#include <QHBoxLayout>
+#include <QPushButton>
+
+QHBoxLayout* NewButtonRow(std::initializer_list<QPushButton*> buttons)
+{
+    auto* row = new QHBoxLayout;
+    row->addStretch(1);
+    for (QPushButton* b : buttons) {
+        b->setAutoDefault(false);
+        row->addWidget(b);
+    }
+    return row;
+}
