@@ -23,7 +23,7 @@
 #include "logic/BatchCheck.h"
 #include "logic/dlgCheck.h"
 #include "logic/dlgCompare.h"
-#include "app/Startup.h"
+#include "summary/GroupExchange.h"
 #include "summary/dlgGroupList.h"
 #include "summary/dlgSaveList.h"
 #include "summary/dlgSum.h"
@@ -97,29 +97,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent)
     m_grid->setObjectName(QStringLiteral("RecordGrid"));
     m_model = new RowSetTableModel(this);
     m_grid->setModel(m_model);
-    m_grid->setItemDelegate(new StripedCellDelegate(m_grid));
-    m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_grid->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_grid->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    m_grid->setShowGrid(true);
-    m_grid->setWordWrap(false);
-    m_grid->verticalHeader()->setDefaultSectionSize(22);
-    m_grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    m_grid->verticalHeader()->setFixedWidth(14);
-    m_grid->horizontalHeader()->setSectionsClickable(true);
-    m_grid->horizontalHeader()->setHighlightSections(false);
-    // The titles take their colour from the palette, not from a style sheet, which would hide
-    // the lime of the sorted column's title.
-    for (QHeaderView* header : {m_grid->horizontalHeader(), m_grid->verticalHeader()}) {
-        QPalette titles = header->palette();
-        titles.setColor(QPalette::Button, QColor(193, 215, 249));
-        header->setPalette(titles);
-    }
-    QFont marker = m_grid->verticalHeader()->font();
-    marker.setPixelSize(9);
-    m_grid->verticalHeader()->setFont(marker);
-    m_grid->setStyleSheet(
-        QStringLiteral("QTableView { gridline-color: #c8cde0; selection-background-color: rgb(49,106,197); }"));
+    SetUpRecordGrid(*m_grid);
     m_grid->setContextMenuPolicy(Qt::CustomContextMenu);
     m_grid->installEventFilter(this);
     connect(m_grid->horizontalHeader(), &QHeaderView::sectionClicked, this, &TMainForm::titleClicked);

@@ -115,12 +115,5 @@ bool RunStartup(TMainForm& mainForm, const StartupOptions& options)
         splash.exec();
     }
     buildRecordList();
-    GroupingTableNames();
     return true;
-}
-
-const QStringList& GroupingTableNames()
-{
-    static const QStringList names = {QStringLiteral("CT_Group"), QStringLiteral("DT_GroupItem")};
-    return names;
 }

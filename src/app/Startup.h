@@ -15,6 +15,3 @@ bool RunStartup(TMainForm& mainForm, const StartupOptions& options = {});
 
 // The status-bar text for a build number.
 QString StatusBarVersionText(int buildNumber);
-
-// The tables of the grouping definitions exchange, in this order.
-const QStringList& GroupingTableNames();

@@ -67,19 +67,7 @@ TdlgQueryListForm::TdlgQueryListForm(EditorProvider editor, QWidget* parent)
     DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
     m_model = new RowSetTableModel(this);
     DBGrid1->setModel(m_model);
-    DBGrid1->setItemDelegate(new StripedCellDelegate(DBGrid1));
-    DBGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    DBGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
-    DBGrid1->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    DBGrid1->setWordWrap(false);
-    DBGrid1->verticalHeader()->setDefaultSectionSize(22);
-    DBGrid1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    DBGrid1->verticalHeader()->setFixedWidth(14);
-    DBGrid1->horizontalHeader()->setSectionsClickable(true);
-    DBGrid1->horizontalHeader()->setHighlightSections(false);
-    DBGrid1->setStyleSheet(QStringLiteral(
-        "QHeaderView::section { background-color: rgb(193,215,249); border: 1px solid #9fb6dc; padding: 3px; }"
-        "QTableView { gridline-color: #c8cde0; selection-background-color: rgb(49,106,197); }"));
+    SetUpRecordGrid(*DBGrid1);
     DBGrid1->installEventFilter(this);
     connect(DBGrid1->horizontalHeader(), &QHeaderView::sectionClicked, this, &TdlgQueryListForm::titleClicked);
     connect(DBGrid1, &QTableView::doubleClicked, this, [this] { EditCurrentRecord(); });

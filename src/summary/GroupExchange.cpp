@@ -136,3 +136,9 @@ QStringList ImportGroupingTables(Connection& db, const QString& file, const QStr
     transaction.commit();
     return check.missingTables;
 }
+
+const QStringList& GroupingTableNames()
+{
+    static const QStringList names = {QStringLiteral("CT_Group"), QStringLiteral("DT_GroupItem")};
+    return names;
+}

@@ -6,6 +6,9 @@
 
 class Connection;
 
+// The tables of the grouping definitions exchange, in this order.
+const QStringList& GroupingTableNames();
+
 // Progress of a grouping exchange, one step per table; all may stay empty. (Not the package
 // exchange's ExchangeHooks: one name for two types would be one class defined twice.)
 struct GroupExchangeHooks {

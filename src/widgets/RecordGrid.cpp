@@ -4,6 +4,7 @@
 #include "db/Connection.h"
 #include "base/ValueText.h"
 
+#include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QPainter>
 #include <QTableView>
@@ -249,4 +250,29 @@ void DeleteSelectedRecords(QTableView& grid, RowSetTableModel& model, Connection
             return;
         // closed otherwise: go on with the next row without deleting
     }
+}
+
+void SetUpRecordGrid(QTableView& grid)
+{
+    grid.setItemDelegate(new StripedCellDelegate(&grid));
+    grid.setEditTriggers(QAbstractItemView::NoEditTriggers);
+    grid.setSelectionBehavior(QAbstractItemView::SelectRows);
+    grid.setSelectionMode(QAbstractItemView::ExtendedSelection);
+    grid.setShowGrid(true);
+    grid.setWordWrap(false);
+    grid.verticalHeader()->setDefaultSectionSize(22);
+    grid.verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    grid.verticalHeader()->setFixedWidth(14);
+    grid.horizontalHeader()->setSectionsClickable(true);
+    grid.horizontalHeader()->setHighlightSections(false);
+    for (QHeaderView* header : {grid.horizontalHeader(), grid.verticalHeader()}) {
+        QPalette titles = header->palette();
+        titles.setColor(QPalette::Button, QColor(193, 215, 249));
+        header->setPalette(titles);
+    }
+    QFont marker = grid.verticalHeader()->font();
+    marker.setPixelSize(9);
+    grid.verticalHeader()->setFont(marker);
+    grid.setStyleSheet(
+        QStringLiteral("QTableView { gridline-color: #c8cde0; selection-background-color: rgb(49,106,197); }"));
 }

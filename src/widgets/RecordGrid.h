@@ -67,6 +67,12 @@ public:
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 };
 
+// The look and the behaviour of a list of returns (the main list, the result list): striped
+// rows selected whole, several at once, not edited in place; one line a row; a narrow row
+// indicator; clickable titles whose colour comes from the palette, never from a style sheet,
+// which would hide the lime of the sorted column's title.
+void SetUpRecordGrid(QTableView& grid);
+
 // Sort markers by sort state: 1 ascending, 2 descending.
 QString SortMarker(int sortState);
 

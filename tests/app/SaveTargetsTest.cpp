@@ -1,5 +1,6 @@
 #include "app/Main.h"
 #include "app/Startup.h"
+#include "summary/GroupExchange.h"
 #include "db/DatabaseFile.h"
 #include "db/WorkingDatabase.h"
 #include "exchange/ExchangeActions.h"

@@ -8,6 +8,7 @@
 #include "support/AnalysisReaders.h"
 #include "support/OpenpyxlReader.h"
 
+#include <QApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -65,6 +66,25 @@ TEST_F(QueryListTest, ColumnsComeFromTheCatalogueWithTheSortMarker)
     EXPECT_EQ(list->model()->index(0, name).data().toString(), "工会2");
     const int state = columnOf("CheckStateName");
     EXPECT_EQ(list->model()->index(0, state).data(Qt::TextAlignmentRole).toInt() & Qt::AlignHCenter, Qt::AlignHCenter);
+}
+
+// The result list's titles take their colour from the palette, as the main list's do, so the
+// sorted column's lime shows where a style sheet would paint over it.
+TEST_F(QueryListTest, TheSortedColumnsTitleIsDrawnLime)
+{
+    addReturns(3);
+    open("where c901>=110101000001");
+    QApplication::processEvents();
+    QHeaderView* titles = list->grid()->horizontalHeader();
+    const QImage drawn = titles->grab().toImage();
+    auto colourAt = [&](int column) {
+        return QColor(drawn.pixel(titles->sectionViewportPosition(column) + 3, titles->height() / 2));
+    };
+    const QColor sorted = colourAt(0);
+    EXPECT_GT(sorted.green(), sorted.red() + 60) << sorted.name().toStdString();
+    EXPECT_GT(sorted.green(), sorted.blue() + 60) << sorted.name().toStdString();
+    const QColor other = colourAt(columnOf("c902"));
+    EXPECT_GT(other.blue(), other.red()) << other.name().toStdString();
 }
 
 TEST_F(QueryListTest, TitleClicksSortWithTheListsOwnState)

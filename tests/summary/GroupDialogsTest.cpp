@@ -1,4 +1,5 @@
 #include "app/Startup.h"
+#include "summary/GroupExchange.h"
 #include "db/WorkingDatabase.h"
 #include "entry/NumericEdit.h"
 #include "summary/Grouping.h"

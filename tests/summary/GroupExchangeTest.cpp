@@ -1,4 +1,5 @@
 #include "app/Startup.h"
+#include "summary/GroupExchange.h"
 #include "db/DatabaseFile.h"
 #include "db/WorkingDatabase.h"
 #include "summary/GroupExchangeUi.h"
