@@ -6,7 +6,8 @@ list(APPEND TALLYRA_CORE_SOURCES
   entry/workbook/WorkbookDocuments.cpp entry/PrintForm.cpp entry/RecordPrint.cpp
 )
 list(APPEND TALLYRA_UI_SOURCES
-  entry/dlgSurveyData.cpp entry/dlgSurveyDataLayout.cpp
+  entry/dlgSurveyData.cpp entry/dlgSurveyDataLayout.cpp entry/dlgSurveyDataChecks.cpp
+  entry/dlgSurveyDataPages.cpp entry/dlgSurveyDataStoring.cpp
   entry/NumericEdit.cpp entry/MVValidEdit.cpp entry/CityName.cpp
   entry/workbook/ShowWorkbook.cpp entry/PrintReturn.cpp
 )
