@@ -33,6 +33,9 @@ QString fileUri(const QString& file, const QString& query)
 }
 
 const QString kOutsideQuery = QStringLiteral("mode=ro&immutable=1");
+// A received file is read through a map of its pages rather than a copy of each: it is the
+// program's private, unchanging copy, and a check and a copy each read it whole.
+const QString kOutsideMapSize = QStringLiteral("268435456");
 } // namespace
 
 void Connection::open(const QString& path, Mode mode)
@@ -86,7 +89,7 @@ void Connection::applySettings(Mode mode)
         // What a received file holds is read as stored, never resolved or run.
         sqlite3_db_config(m_db, SQLITE_DBCONFIG_ENABLE_VIEW, 0, nullptr);
         sqlite3_db_config(m_db, SQLITE_DBCONFIG_ENABLE_TRIGGER, 0, nullptr);
-        executeScript(QStringLiteral("PRAGMA temp_store=MEMORY;"));
+        executeScript(QStringLiteral("PRAGMA temp_store=MEMORY; PRAGMA mmap_size=%1;").arg(kOutsideMapSize));
     }
     RegisterSqlFunctions(m_db);
     // Touching the schema makes a file that is not a database fail here, not later.
@@ -269,6 +272,7 @@ void Connection::attachOutside(const QString& file, const QString& alias)
     if (!QFile::exists(file))
         throw DbError(QStringLiteral("找不到文件“%1”").arg(file));
     execute(QStringLiteral("ATTACH DATABASE ?1 AS %1").arg(alias), {fileUri(file, kOutsideQuery)});
+    executeScript(QStringLiteral("PRAGMA %1.mmap_size=%2;").arg(alias, kOutsideMapSize));
 }
 
 void Connection::detach(const QString& alias)

@@ -151,24 +151,28 @@ void ReceivedFile::readCopy(Connection& working)
             }
             m_label = first.text(QStringLiteral("label"));
         }
-        // The table's own rows, whatever its indexes hold.
+        // The table's own rows, whatever its indexes hold, counted in the one reading that
+        // looks at the codes. Codes are the key of a return: each must be a number, and only
+        // once in the file.
         const QString table = QuoteIdentifier(m_table) + QStringLiteral(" not indexed");
-        m_records = source.scalar(QStringLiteral("select count(*) from %1").arg(table)).toLongLong();
-        // Codes are the key of a return: each must be a number, and only once in the file.
-        if (working.columnNames(m_table).contains(QStringLiteral("c901"), Qt::CaseInsensitive)) {
-            if (source.scalar(QStringLiteral("select count(*) from %1 where typeof(c901) not in ('integer','real')").arg(table))
-                    .toLongLong()
-                > 0) {
-                m_status = Refused;
-                m_message = QStringLiteral("所选文件中有统计编码为空或不是数字的记录");
-                return;
-            }
-            if (source.scalar(QStringLiteral("select 1 from %1 group by c901 having count(*) > 1 limit 1").arg(table))
-                    .isValid()) {
-                m_status = Refused;
-                m_message = QStringLiteral("所选文件中有重复的统计编码");
-                return;
-            }
+        const bool coded = working.columnNames(m_table).contains(QStringLiteral("c901"), Qt::CaseInsensitive);
+        RowSet counts = source.query(
+            coded ? QStringLiteral("select count(*) as records, "
+                                   "count(*) filter (where typeof(c901) not in ('integer','real')) as uncoded, "
+                                   "count(distinct c901) as codes from %1")
+                        .arg(table)
+                  : QStringLiteral("select count(*) as records, 0 as uncoded, count(*) as codes from %1").arg(table));
+        counts.first();
+        m_records = counts.value(QStringLiteral("records")).toLongLong();
+        if (counts.value(QStringLiteral("uncoded")).toLongLong() > 0) {
+            m_status = Refused;
+            m_message = QStringLiteral("所选文件中有统计编码为空或不是数字的记录");
+            return;
+        }
+        if (counts.value(QStringLiteral("codes")).toLongLong() != m_records) {
+            m_status = Refused;
+            m_message = QStringLiteral("所选文件中有重复的统计编码");
+            return;
         }
     } catch (const DbError& e) {
         m_status = Refused;
@@ -225,8 +229,10 @@ ImportResult ImportReceivedTable(Connection& working, const ReceivedFile& source
         try {
             Transaction tx(working);
             const QString count = QStringLiteral("select count(*) from %1");
+            // The whole file: the records the check counted in the unchanging copy.
             const qint64 expected =
-                working.scalar(count.arg(from) + QStringLiteral(" where 1=1") + condition).toLongLong();
+                condition.isEmpty() ? source.recordCount()
+                                    : working.scalar(count.arg(from) + QStringLiteral(" where 1=1") + condition).toLongLong();
             const qint64 before = working.scalar(count.arg(QStringLiteral("main.") + table)).toLongLong();
             if (hooks.started)
                 hooks.started(expected);
