@@ -3,6 +3,7 @@
 //   view.dll        the package template (dt_data without rows, ct_label with one row)
 //   notes/TableNotesZUL-NN.rtf, sumtable.zul, exporttable.zul
 // Usage: make_delivered_data DATA_FOLDER OUTPUT_FOLDER
+#include "DataTool.h"
 #include "base/Gbk.h"
 #include "base/PublicProcedure.h"
 #include "db/Connection.h"
@@ -20,22 +21,10 @@
 #include <cstdio>
 
 namespace {
-QString g_data;
-QString g_out;
-
-[[noreturn]] void fail(const QString& message)
-{
-    std::fprintf(stderr, "make_delivered_data: %s\n", message.toLocal8Bit().constData());
-    std::exit(1);
-}
-
-QString readText(const QString& name)
-{
-    QFile file(QDir(g_data).filePath(name));
-    if (!file.open(QIODevice::ReadOnly))
-        fail(QStringLiteral("cannot read %1").arg(file.fileName()));
-    return QString::fromUtf8(file.readAll());
-}
+using DataTool::fail;
+using DataTool::g_data;
+using DataTool::g_out;
+using DataTool::readText;
 
 // Lines of a tab- or comma-separated file, header first, each split into fields.
 QList<QStringList> readTable(const QString& name, QChar separator)
@@ -197,10 +186,7 @@ void writeNotes()
 int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
-    if (argc != 3)
-        fail(QStringLiteral("usage: make_delivered_data DATA_FOLDER OUTPUT_FOLDER"));
-    g_data = QString::fromLocal8Bit(argv[1]);
-    g_out = QString::fromLocal8Bit(argv[2]);
+    DataTool::start("make_delivered_data", argc, argv);
     QDir().mkpath(g_out);
     const QString label = readText(QStringLiteral("label.txt")).trimmed();
     try {

@@ -4,6 +4,7 @@
 //                                       the one this layout gives
 //   2012基层以上汇总表.xltx             the summary workbook (data/summary_template.txt)
 // Usage: make_workbook_templates DATA_FOLDER OUTPUT_FOLDER (the system data file is read there)
+#include "DataTool.h"
 #include "db/Connection.h"
 #include "db/DbError.h"
 #include "entry/PrintForm.h"
@@ -23,22 +24,10 @@
 #include <cstdio>
 
 namespace {
-QString g_data;
-QString g_out;
-
-[[noreturn]] void fail(const QString& message)
-{
-    std::fprintf(stderr, "make_workbook_templates: %s\n", message.toLocal8Bit().constData());
-    std::exit(1);
-}
-
-QString readText(const QString& name)
-{
-    QFile file(QDir(g_data).filePath(name));
-    if (!file.open(QIODevice::ReadOnly))
-        fail(QStringLiteral("cannot read %1").arg(file.fileName()));
-    return QString::fromUtf8(file.readAll());
-}
+using DataTool::fail;
+using DataTool::g_data;
+using DataTool::g_out;
+using DataTool::readText;
 
 QByteArray u8(const QString& s)
 {
@@ -368,10 +357,7 @@ void writeSummary(lxw_workbook* book, Formats& f, const QHash<QString, QString>&
 int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
-    if (argc != 3)
-        fail(QStringLiteral("usage: make_workbook_templates DATA_FOLDER OUTPUT_FOLDER"));
-    g_data = QString::fromLocal8Bit(argv[1]);
-    g_out = QString::fromLocal8Bit(argv[2]);
+    DataTool::start("make_workbook_templates", argc, argv);
     TFieldDataArray catalogue;
     try {
         Connection db;
