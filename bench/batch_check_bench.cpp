@@ -4,6 +4,7 @@
 // Best of three rounds; every round starts from the same states (all 0, so every checked
 // return is written) and reads with the plain reader before it checks. Then the check is run
 // again on the states it set, as a clerk's second run finds them.
+#include "SampleReturns.h"
 #include "BenchClock.h"
 #include "db/Connection.h"
 #include "db/WorkingDatabase.h"
@@ -46,8 +47,7 @@ int main(int argc, char* argv[])
     const int rows = argc > 2 ? atoi(argv[2]) : 100000;
     QTemporaryDir dir;
     const QString path = dir.filePath("bench.mdb");
-    QFile::copy(QString::fromLocal8Bit(argv[1]), path);
-    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+    CopyFresh(QString::fromLocal8Bit(argv[1]), path);
     Connection& db = SysConnection();
     db.open(path);
     fillReturns(db, rows);

@@ -70,8 +70,7 @@ int main(int argc, char* argv[])
     const int rows = argc > 2 ? atoi(argv[2]) : 100000;
     QTemporaryDir dir;
     const QString path = dir.filePath("bench.mdb");
-    QFile::copy(QString::fromLocal8Bit(argv[1]), path);
-    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+    CopyFresh(QString::fromLocal8Bit(argv[1]), path);
     Connection& db = SysConnection();
     db.open(path);
     FillSampleReturns(db, rows);

@@ -106,8 +106,7 @@ int main(int argc, char* argv[])
     const int rows = argc > 3 ? atoi(argv[3]) : 100000;
     QTemporaryDir dir;
     const QString path = dir.filePath("bench.mdb");
-    QFile::copy(QString::fromLocal8Bit(argv[1]), path);
-    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+    CopyFresh(QString::fromLocal8Bit(argv[1]), path);
     QString templ = QString::fromLocal8Bit(argv[2]);
     if (!QFile::exists(templ)) {
         templ = dir.filePath("standin.xlsx");
