@@ -53,11 +53,7 @@ TdlgGroupItemForm::TdlgGroupItemForm(QWidget* parent) : QDialog(parent)
     columns[2].Hint = QStringLiteral("编号上限");
     m_model->setFields(columns, &GroupQuery);
     DBGrid1->setModel(m_model);
-    DBGrid1->setItemDelegate(new StripedCellDelegate(DBGrid1));
-    DBGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
-    DBGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
-    DBGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    DBGrid1->verticalHeader()->setDefaultSectionSize(22);
+    SetUpChoiceGrid(*DBGrid1);
     DBGrid1->setColumnWidth(0, 220);
     DBGrid1->setColumnWidth(1, 130);
     DBGrid1->horizontalHeader()->setStretchLastSection(true);

@@ -65,11 +65,7 @@ TdlgGroupListForm::TdlgGroupListForm(QWidget* parent) : QDialog(parent)
     columns[0].Hint = QStringLiteral("名称");
     m_model->setFields(columns, &GroupQuery);
     DBGrid1->setModel(m_model);
-    DBGrid1->setItemDelegate(new StripedCellDelegate(DBGrid1));
-    DBGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
-    DBGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
-    DBGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    DBGrid1->verticalHeader()->setDefaultSectionSize(22);
+    SetUpChoiceGrid(*DBGrid1);
     DBGrid1->horizontalHeader()->setStretchLastSection(true);
     connect(DBGrid1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current) {

@@ -276,3 +276,12 @@ void SetUpRecordGrid(QTableView& grid)
     grid.setStyleSheet(
         QStringLiteral("QTableView { gridline-color: #c8cde0; selection-background-color: rgb(49,106,197); }"));
 }
+
+void SetUpChoiceGrid(QTableView& grid)
+{
+    grid.setItemDelegate(new StripedCellDelegate(&grid));
+    grid.setSelectionBehavior(QAbstractItemView::SelectRows);
+    grid.setSelectionMode(QAbstractItemView::SingleSelection);
+    grid.setEditTriggers(QAbstractItemView::NoEditTriggers);
+    grid.verticalHeader()->setDefaultSectionSize(22);
+}

@@ -73,6 +73,10 @@ public:
 // which would hide the lime of the sorted column's title.
 void SetUpRecordGrid(QTableView& grid);
 
+// A short list to choose one row from (the groupings, their items): striped rows selected
+// whole, one at a time, not edited in place.
+void SetUpChoiceGrid(QTableView& grid);
+
 // Sort markers by sort state: 1 ascending, 2 descending.
 QString SortMarker(int sortState);
 
