@@ -2,6 +2,7 @@
 
 #include "logic/ProgressEstimate.h"
 
+#include <QBoxLayout>
 #include <QLabel>
 #include <QProgressBar>
 #include <QTimer>
@@ -76,4 +77,19 @@ void ProgressDisplay::tick()
     m_estimate = t.estimate;
     m_doneText->setText(t.texts.done);
     m_toDoText->setText(t.texts.toDo);
+}
+
+ProgressDisplay* ProgressDisplay::addTo(QVBoxLayout* layout, QObject* parent)
+{
+    auto* bar = new QProgressBar;
+    bar->setTextVisible(false);
+    auto* done = new QLabel;
+    auto* toDo = new QLabel;
+    toDo->setAlignment(Qt::AlignRight);
+    auto* texts = new QHBoxLayout;
+    texts->addWidget(done);
+    texts->addWidget(toDo);
+    layout->addWidget(bar);
+    layout->addLayout(texts);
+    return new ProgressDisplay(bar, done, toDo, parent);
 }

@@ -5,6 +5,7 @@
 class QLabel;
 class QProgressBar;
 class QTimer;
+class QVBoxLayout;
 
 // A bar with the counts done and to do, refreshed by a 100 ms timer that adds the elapsed time
 // and the estimate of the time still needed after five seconds. The progress window and the
@@ -31,6 +32,13 @@ public:
     int tickCount() const { return m_ticks; }
     int estimate() const { return m_estimate; } // remaining ticks, -1 until known
     QTimer* timer() const { return m_timer; }
+    QProgressBar* bar() const { return m_bar; }
+    QLabel* doneText() const { return m_doneText; }
+    QLabel* toDoText() const { return m_toDoText; }
+
+    // A bar with the counts below it (done at the left, to do at the right), added to a
+    // dialog's layout, and the display that shows them.
+    static ProgressDisplay* addTo(QVBoxLayout* layout, QObject* parent);
 
 private:
     void tick();

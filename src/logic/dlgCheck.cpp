@@ -61,17 +61,11 @@ TdlgCheckForm::TdlgCheckForm(QWidget* parent) : QDialog(parent)
     progress->setObjectName(QStringLiteral("progressGroup"));
     auto* progressLayout = new QVBoxLayout(progress);
     m_preparing = new QLabel(QStringLiteral("正在准备数据 ..."));
-    m_bar = new QProgressBar;
-    m_bar->setTextVisible(false);
-    m_done = new QLabel;
-    m_toDo = new QLabel;
-    m_toDo->setAlignment(Qt::AlignRight);
-    auto* texts = new QHBoxLayout;
-    texts->addWidget(m_done);
-    texts->addWidget(m_toDo);
     progressLayout->addWidget(m_preparing);
-    progressLayout->addWidget(m_bar);
-    progressLayout->addLayout(texts);
+    m_display = ProgressDisplay::addTo(progressLayout, this);
+    m_bar = m_display->bar();
+    m_done = m_display->doneText();
+    m_toDo = m_display->toDoText();
 
     m_check = new QPushButton(QStringLiteral("检  查"));
     m_pause = new QPushButton(QStringLiteral("暂  停"));
@@ -88,7 +82,6 @@ TdlgCheckForm::TdlgCheckForm(QWidget* parent) : QDialog(parent)
     layout->addLayout(buttons);
     layout->addWidget(progress);
     layout->addStretch(1);
-    m_display = new ProgressDisplay(m_bar, m_done, m_toDo, this);
     setFixedWidth(460);
     setIdle();
 }

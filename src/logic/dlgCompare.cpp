@@ -251,17 +251,10 @@ TdlgCompareForm::TdlgCompareForm(EditorProvider editor, std::function<void()> re
 
     m_progress = new QGroupBox(QStringLiteral("比对进度"));
     auto* progressLayout = new QVBoxLayout(m_progress);
-    m_bar = new QProgressBar;
-    m_bar->setTextVisible(false);
-    m_done = new QLabel;
-    m_toDo = new QLabel;
-    m_toDo->setAlignment(Qt::AlignRight);
-    auto* texts = new QHBoxLayout;
-    texts->addWidget(m_done);
-    texts->addWidget(m_toDo);
-    progressLayout->addWidget(m_bar);
-    progressLayout->addLayout(texts);
-    m_display = new ProgressDisplay(m_bar, m_done, m_toDo, this);
+    m_display = ProgressDisplay::addTo(progressLayout, this);
+    m_bar = m_display->bar();
+    m_done = m_display->doneText();
+    m_toDo = m_display->toDoText();
 
     m_summary = new QLabel;
     m_summary->setObjectName(QStringLiteral("Summary"));
