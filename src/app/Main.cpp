@@ -72,13 +72,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent)
     m_grid->installEventFilter(this);
     connect(m_grid->horizontalHeader(), &QHeaderView::sectionClicked, this, &TMainForm::titleClicked);
     connect(m_grid, &QTableView::doubleClicked, this, [this] { actEditExecute(); });
-    connect(m_grid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-            [this](const QModelIndex& current) {
-                if (current.isValid()) {
-                    m_reportQuery.moveTo(current.row());
-                    m_model->setMarkedRow(current.row());
-                }
-            });
+    FollowCurrentRow(*m_grid, m_reportQuery);
     connect(m_grid, &QTableView::customContextMenuRequested, this,
             [this](const QPoint& at) { m_contextMenu->popup(m_grid->viewport()->mapToGlobal(at)); });
 

@@ -71,11 +71,7 @@ TdlgQueryListForm::TdlgQueryListForm(EditorProvider editor, QWidget* parent)
     DBGrid1->installEventFilter(this);
     connect(DBGrid1->horizontalHeader(), &QHeaderView::sectionClicked, this, &TdlgQueryListForm::titleClicked);
     connect(DBGrid1, &QTableView::doubleClicked, this, [this] { EditCurrentRecord(); });
-    connect(DBGrid1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-            [this](const QModelIndex& current) {
-                if (current.isValid())
-                    ReportQuery.moveTo(current.row());
-            });
+    FollowCurrentRow(*DBGrid1, ReportQuery);
 
     CountLabel = new QLabel(this);
     CountLabel->setObjectName(QStringLiteral("CountLabel"));

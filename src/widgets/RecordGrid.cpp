@@ -285,3 +285,16 @@ void SetUpChoiceGrid(QTableView& grid)
     grid.setEditTriggers(QAbstractItemView::NoEditTriggers);
     grid.verticalHeader()->setDefaultSectionSize(22);
 }
+
+void FollowCurrentRow(QTableView& grid, RowSet& rows)
+{
+    auto* model = qobject_cast<RowSetTableModel*>(grid.model());
+    QObject::connect(grid.selectionModel(), &QItemSelectionModel::currentRowChanged, &grid,
+                     [model, &rows](const QModelIndex& current) {
+                         if (!current.isValid())
+                             return;
+                         rows.moveTo(current.row());
+                         if (model)
+                             model->setMarkedRow(current.row());
+                     });
+}

@@ -73,6 +73,10 @@ public:
 // which would hide the lime of the sorted column's title.
 void SetUpRecordGrid(QTableView& grid);
 
+// The row the clerk moves to in a list of returns becomes the row set's current row and is
+// marked in the row indicator. The grid's model is a RowSetTableModel.
+void FollowCurrentRow(QTableView& grid, RowSet& rows);
+
 // A short list to choose one row from (the groupings, their items): striped rows selected
 // whole, one at a time, not edited in place.
 void SetUpChoiceGrid(QTableView& grid);

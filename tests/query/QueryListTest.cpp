@@ -107,6 +107,9 @@ TEST_F(QueryListTest, AnOpenedRowNavigatesThroughTheResult)
     addReturns(5);
     open("where c901=110101000002 or c901=110101000004");
     list->grid()->setCurrentIndex(list->grid()->model()->index(1, 0));
+    // The row indicator follows the row moved to, as in the main list.
+    EXPECT_EQ(list->grid()->model()->headerData(1, Qt::Vertical).toString(), CurrentRowMarker());
+    EXPECT_NE(list->grid()->model()->headerData(0, Qt::Vertical).toString(), CurrentRowMarker());
     QStringList seen;
     const ModalWatch watch1 = OnModal<TdlgSurveyDataForm>([&seen](TdlgSurveyDataForm& form) {
         seen << form.counter()->text() << QString::number(form.numeric("c901")->intValue());
