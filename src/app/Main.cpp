@@ -7,6 +7,7 @@
 #include "widgets/Prompter.h"
 #include "base/PublicProcedure.h"
 #include "widgets/WheelToKeys.h"
+#include "widgets/Application.h"
 #include "app/dlgAbout.h"
 #include "app/dlgOptionSetup.h"
 #include "app/dlgShow.h"
@@ -122,8 +123,9 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent)
         QStringLiteral("QTableView { gridline-color: #c8cde0; selection-background-color: rgb(49,106,197); }"));
     m_grid->setContextMenuPolicy(Qt::CustomContextMenu);
     m_grid->installEventFilter(this);
-    connect(m_grid->horizontalHeader(), &QHeaderView::sectionClicked, this, &TMainForm::titleClicked);
-    connect(m_grid, &QTableView::doubleClicked, this, [this] { actEditExecute(); });
+    connect(m_grid->horizontalHeader(), &QHeaderView::sectionClicked, this,
+            [this](int section) { RunHandler([this, section] { titleClicked(section); }); });
+    connect(m_grid, &QTableView::doubleClicked, this, [this] { RunHandler([this] { actEditExecute(); }); });
     connect(m_grid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current) {
                 if (current.isValid()) {
@@ -182,12 +184,12 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent)
     auto* locate = new QShortcut(QKeySequence(QStringLiteral("Ctrl+L")), this);
     connect(locate, &QShortcut::activated, this, [this] {
         if (action(QStringLiteral("按条件查找定位数据"))->isEnabled())
-            actLocateExecute();
+            RunHandler([this] { actLocateExecute(); });
     });
     auto* find = new QShortcut(QKeySequence(QStringLiteral("Ctrl+F")), this);
     connect(find, &QShortcut::activated, this, [this] {
         if (action(QStringLiteral("按条件查找定位数据"))->isEnabled())
-            actDataSearchExecute();
+            RunHandler([this] { actDataSearchExecute(); });
     });
     resize(1024, 720);
     updateActions();
@@ -196,7 +198,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent)
 QAction* TMainForm::makeAction(const QString& caption, int icon, const std::function<void()>& work)
 {
     auto* a = new QAction(style()->standardIcon(QStyle::StandardPixmap(icon)), caption, this);
-    connect(a, &QAction::triggered, this, [work] { work(); });
+    connect(a, &QAction::triggered, this, [work] { RunHandler(work); });
     m_actions.insert(caption, a);
     return a;
 }
