@@ -10,8 +10,8 @@
 #
 # The seeds in tests/fuzz/corpus/TARGET are only read; new inputs go to build-fuzz/corpus/TARGET,
 # a crashing input to build-fuzz/crashes/TARGET/. "merge" copies into tests/fuzz/corpus/TARGET
-# only those inputs of the run that reach code the corpus does not (libFuzzer's -merge=1), so
-# the corpus stays small. Add every crashing input there too, once its fault is fixed: the
+# only those inputs of the run that reach code the corpus does not (libFuzzer's -merge=1, new
+# edges only), so the corpus stays small. Add every crashing input there too, once its fault is fixed: the
 # replay tests (ctest -R fuzz_replay) run every corpus file.
 # Needs Debian's clang and libclang-rt-14-dev; they are installed when missing.
 set -euo pipefail
@@ -89,7 +89,8 @@ case "$1" in
     build_target "$2"
     sanitizer_options
     mkdir -p "$build/corpus/$2"
-    "$build/fuzz/fuzz_$2" -merge=1 -timeout=10 "tests/fuzz/corpus/$2" "$build/corpus/$2"
+    # Only inputs reaching new edges count (-use_counters=0), not new hit counts of known ones.
+    "$build/fuzz/fuzz_$2" -merge=1 -use_counters=0 -timeout=10 "tests/fuzz/corpus/$2" "$build/corpus/$2"
     ;;
   all)
     seconds=${2:-300}

@@ -4,6 +4,7 @@
 #include "base/ProductVersion.h"
 #include "db/DbError.h"
 #include "db/WorkingDatabase.h"
+#include "widgets/Application.h"
 #include "widgets/Prompter.h"
 #include "widgets/WheelToKeys.h"
 
@@ -70,8 +71,9 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent)
     SetUpRecordGrid(*m_grid);
     m_grid->setContextMenuPolicy(Qt::CustomContextMenu);
     m_grid->installEventFilter(this);
-    connect(m_grid->horizontalHeader(), &QHeaderView::sectionClicked, this, &TMainForm::titleClicked);
-    connect(m_grid, &QTableView::doubleClicked, this, [this] { actEditExecute(); });
+    connect(m_grid->horizontalHeader(), &QHeaderView::sectionClicked, this,
+            [this](int section) { RunHandler([this, section] { titleClicked(section); }); });
+    connect(m_grid, &QTableView::doubleClicked, this, [this] { RunHandler([this] { actEditExecute(); }); });
     FollowCurrentRow(*m_grid, m_reportQuery);
     connect(m_grid, &QTableView::customContextMenuRequested, this,
             [this](const QPoint& at) { m_contextMenu->popup(m_grid->viewport()->mapToGlobal(at)); });
@@ -124,12 +126,12 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent)
     auto* locate = new QShortcut(QKeySequence(QStringLiteral("Ctrl+L")), this);
     connect(locate, &QShortcut::activated, this, [this] {
         if (action(QStringLiteral("按条件查找定位数据"))->isEnabled())
-            actLocateExecute();
+            RunHandler([this] { actLocateExecute(); });
     });
     auto* find = new QShortcut(QKeySequence(QStringLiteral("Ctrl+F")), this);
     connect(find, &QShortcut::activated, this, [this] {
         if (action(QStringLiteral("按条件查找定位数据"))->isEnabled())
-            actDataSearchExecute();
+            RunHandler([this] { actDataSearchExecute(); });
     });
     resize(1024, 720);
     updateActions();

@@ -11,6 +11,7 @@
 #include "summary/dlgGroupList.h"
 #include "summary/dlgSaveList.h"
 #include "summary/dlgSum.h"
+#include "widgets/Application.h"
 #include "widgets/Prompter.h"
 
 #include <QAction>
@@ -26,7 +27,7 @@ const QString kLater = QStringLiteral("该功能将在后续版本中提供。")
 QAction* TMainForm::makeAction(const QString& caption, int icon, const std::function<void()>& work)
 {
     auto* a = new QAction(style()->standardIcon(QStyle::StandardPixmap(icon)), caption, this);
-    connect(a, &QAction::triggered, this, [work] { work(); });
+    connect(a, &QAction::triggered, this, [work] { RunHandler(work); });
     m_actions.insert(caption, a);
     return a;
 }

@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 
 #include <cerrno>
 #include <fcntl.h>
@@ -176,6 +177,17 @@ SchemaEntry findObject(Connection& db, const QString& name)
     return entry;
 }
 
+// Column names as they are compared: in any case. A table has hundreds of columns, so they are
+// looked up, not searched.
+QSet<QString> foldedNames(const QStringList& names)
+{
+    QSet<QString> folded;
+    folded.reserve(names.size());
+    for (const QString& name : names)
+        folded.insert(name.toCaseFolded());
+    return folded;
+}
+
 // A plain reason when the table is not one an import may read: another layout, or something
 // that would compute or refuse values (computed columns, CHECK constraints, indexes on
 // expressions or with conditions). Only this table is looked at.
@@ -193,11 +205,13 @@ QString checkTable(Connection& db, const SchemaEntry& table, const OutsideTable&
             return QStringLiteral("所选文件中的数据表\"%1\"含有计算字段\"%2\"").arg(required.name, name);
         found << name;
     }
+    const QSet<QString> have = foldedNames(found);
+    const QSet<QString> wanted = foldedNames(required.columns);
     for (const QString& name : required.columns)
-        if (!found.contains(name, Qt::CaseInsensitive))
+        if (!have.contains(name.toCaseFolded()))
             return QStringLiteral("所选文件中的数据表\"%1\"缺少字段\"%2\"").arg(required.name, name);
     for (const QString& name : found)
-        if (!required.columns.contains(name, Qt::CaseInsensitive))
+        if (!wanted.contains(name.toCaseFolded()))
             return QStringLiteral("所选文件中的数据表\"%1\"有多余的字段\"%2\"").arg(required.name, name);
     // A table without row ids has none to select.
     try {

@@ -9,17 +9,38 @@
 
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {}
 
-bool TApplication::notify(QObject* receiver, QEvent* event)
+namespace {
+// Shows the error being handled (called inside a catch block). The engine's, the settings
+// store's and the report's errors carry their text in UTF-8.
+void showCaughtError()
 {
     try {
-        return QApplication::notify(receiver, event);
+        throw;
     } catch (const std::exception& e) {
-        // The engine's, the settings store's and the report's errors carry their text in UTF-8.
         ShowGeneralError(QString::fromUtf8(e.what()));
     } catch (...) {
         ShowGeneralError(QStringLiteral("未知错误"));
     }
+}
+} // namespace
+
+bool TApplication::notify(QObject* receiver, QEvent* event)
+{
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (...) {
+        showCaughtError();
+    }
     return false;
+}
+
+void RunHandler(const std::function<void()>& work)
+{
+    try {
+        work();
+    } catch (...) {
+        showCaughtError();
+    }
 }
 
 void ShowGeneralError(const QString& message)

@@ -535,13 +535,14 @@ TEST_F(MainFormTest, FindActionsOpenTheirDialogs)
 TEST_F(MainFormTest, AnErrorNoOperationCatchesIsShownAndTheProgramGoesOn)
 {
     start(3);
-    // a delete the engine refuses, run from a button as an action would be
+    // a delete the engine refuses, run from a button as an action runs
     SysConnection().execute("create trigger refuse_delete before delete on dt_data "
                             "begin select raise(abort, 'delete refused by the engine'); end");
-    QPushButton remove(QStringLiteral("删除记录"));
-    QObject::connect(&remove, &QPushButton::clicked, [&] {
+    const auto removeSelected = [&] {
         DeleteSelectedRecords(grid(), *form->recordModel(), SysConnection(), "dt_data", "c901");
-    });
+    };
+    QPushButton remove(QStringLiteral("删除记录"));
+    QObject::connect(&remove, &QPushButton::clicked, [&] { RunHandler(removeSelected); });
     remove.show();
     for (int attempt = 1; attempt <= 2; ++attempt) {
         prompter.answer(AnswerYes);
@@ -550,6 +551,11 @@ TEST_F(MainFormTest, AnErrorNoOperationCatchesIsShownAndTheProgramGoesOn)
         EXPECT_TRUE(prompter.shown.last().contains("delete refused by the engine"))
             << prompter.shown.last().toStdString();
     }
+    // the same from a handler that does not catch it: the application object does, last
+    prompter.answer(AnswerYes);
+    QTimer::singleShot(0, form.get(), removeSelected);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return prompter.shown.size() == 6; }, 4000)) << prompter.shown.size();
+    EXPECT_TRUE(prompter.shown.last().contains("delete refused by the engine")) << prompter.shown.last().toStdString();
     EXPECT_EQ(count(), 3);
     EXPECT_EQ(rows().recordCount(), 3);
     EXPECT_FALSE(SysConnection().inTransaction());

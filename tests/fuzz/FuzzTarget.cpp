@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <cstdio>
@@ -22,6 +23,14 @@ void copyDelivered(const QDir& from, const QDir& to)
     }
 }
 
+// Where the process's folders go: a folder in memory when the system has one, as the working
+// database commits with full syncs, and on a disk those cost more than all else an input does.
+QString folderBase()
+{
+    const QFileInfo memory(QStringLiteral("/dev/shm"));
+    return memory.isDir() && memory.isWritable() ? memory.filePath() : QDir::tempPath();
+}
+
 struct Process {
     int argc = 1;
     char name[16] = "tallyra-fuzz";
@@ -35,7 +44,7 @@ struct Process {
         qputenv("QT_QPA_PLATFORM", "offscreen");
         if (!QCoreApplication::instance())
             app = new QCoreApplication(argc, argv);
-        root = new QTemporaryDir(QDir::tempPath() + "/tallyra-fuzz-XXXXXX");
+        root = new QTemporaryDir(folderBase() + "/tallyra-fuzz-XXXXXX");
         if (!root->isValid())
             FuzzFault("no temporary folder");
         const QDir dir(root->path());

@@ -11,7 +11,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
 
 // The folders of one fuzzing process, made on the first call and removed at its end: a program
 // folder with the delivered data, settings, documents and temporary folders of their own, so
-// nothing a target does reaches the user's files. A core application object exists from then on.
+// nothing a target does reaches the user's files. They lie in memory (/dev/shm) where there is
+// such a folder. A core application object exists from then on.
 struct FuzzFolders {
     QString program;
     QString scratch;
