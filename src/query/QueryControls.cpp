@@ -96,14 +96,12 @@ QLineEdit* NewDigitBox(QWidget* parent, const QString& name, int maxDigits)
     return box;
 }
 
-ComparisonBoxes NewComparisonBoxes(QWidget* parent, const QString& operatorName, const QString& valueName,
-                                   int firstOperator, PickerEmpty empty, int maxDigits, int valueWidth)
+void NewComparisonBoxes(QWidget* parent, const ComparisonStyle& style, QLineEdit*& op, const QString& operatorName,
+                        QLineEdit*& value, const QString& valueName)
 {
-    ComparisonBoxes boxes;
-    boxes.op = NewPickerBox(parent, operatorName, OperatorList(), firstOperator, empty);
-    boxes.value = NewDigitBox(parent, valueName, maxDigits);
-    boxes.value->setFixedWidth(valueWidth);
-    return boxes;
+    op = NewPickerBox(parent, operatorName, OperatorList(), style.firstOperator, style.empty);
+    value = NewDigitBox(parent, valueName, style.maxDigits);
+    value->setFixedWidth(style.valueWidth);
 }
 
 QPushButton* LayOutSearchDialog(QDialog* dialog, QWidget* group, const QString& caption, const QString& objectName,

@@ -23,13 +23,16 @@ QString EmptyPickerCaption();
 // A box that takes digits only, up to the given count.
 QLineEdit* NewDigitBox(QWidget* parent, const QString& name, int maxDigits);
 
-// An operator box and its value box: one comparison of a range search.
-struct ComparisonBoxes {
-    QLineEdit* op = nullptr;
-    QLineEdit* value = nullptr;
+// An operator box and its value box: one comparison of a range search, made into the two
+// pointers given, the boxes named as given.
+struct ComparisonStyle {
+    int firstOperator = 0;
+    PickerEmpty empty = PickerEmpty::Refused;
+    int maxDigits = 14;
+    int valueWidth = 130;
 };
-ComparisonBoxes NewComparisonBoxes(QWidget* parent, const QString& operatorName, const QString& valueName,
-                                   int firstOperator, PickerEmpty empty, int maxDigits, int valueWidth);
+void NewComparisonBoxes(QWidget* parent, const ComparisonStyle& style, QLineEdit*& op, const QString& operatorName,
+                        QLineEdit*& value, const QString& valueName);
 
 // Lays out a small search dialog: its group above, the action's button and "返  回" (which
 // closes it) at the right below, the dialog fixed at its natural size. The action's button is

@@ -32,14 +32,9 @@ TdlgDataSearchForm::TdlgDataSearchForm(EditorProvider editor, std::function<void
     for (QToolButton* b : DataField->findChildren<QToolButton*>())
         b->setFocusPolicy(Qt::NoFocus);
     // The operators start unset: a comparison counts only when its operator is chosen.
-    const ComparisonBoxes first =
-        NewComparisonBoxes(group, QStringLiteral("lc1"), QStringLiteral("Number1"), 0, PickerEmpty::Allowed, 15, 110);
-    const ComparisonBoxes second =
-        NewComparisonBoxes(group, QStringLiteral("lc3"), QStringLiteral("Number2"), 0, PickerEmpty::Allowed, 15, 110);
-    lc1 = first.op;
-    Number1 = first.value;
-    lc3 = second.op;
-    Number2 = second.value;
+    const ComparisonStyle style{0, PickerEmpty::Allowed, 15, 110};
+    NewComparisonBoxes(group, style, lc1, QStringLiteral("lc1"), Number1, QStringLiteral("Number1"));
+    NewComparisonBoxes(group, style, lc3, QStringLiteral("lc3"), Number2, QStringLiteral("Number2"));
     auto* row = new QHBoxLayout(group);
     row->addWidget(new QLabel(QStringLiteral("指标"), group));
     row->addWidget(DataField);

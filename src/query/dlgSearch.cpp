@@ -17,15 +17,10 @@ TdlgSearchForm::TdlgSearchForm(EditorProvider editor, std::function<void()> refr
     setWindowTitle(QStringLiteral("查询数据"));
     setObjectName(QStringLiteral("dlgSearch"));
     auto* group = new QGroupBox(QStringLiteral("编号范围"), this);
-    const ComparisonBoxes first =
-        NewComparisonBoxes(group, QStringLiteral("lc1"), QStringLiteral("number1"), 1, PickerEmpty::Refused, 14, 130);
+    const ComparisonStyle style{1, PickerEmpty::Refused, 14, 130};
+    NewComparisonBoxes(group, style, lc1, QStringLiteral("lc1"), number1, QStringLiteral("number1"));
     lc2 = NewPickerBox(group, QStringLiteral("lc2"), ConnectorList(), 1);
-    const ComparisonBoxes second =
-        NewComparisonBoxes(group, QStringLiteral("lc3"), QStringLiteral("number2"), 1, PickerEmpty::Refused, 14, 130);
-    lc1 = first.op;
-    number1 = first.value;
-    lc3 = second.op;
-    number2 = second.value;
+    NewComparisonBoxes(group, style, lc3, QStringLiteral("lc3"), number2, QStringLiteral("number2"));
     auto* row = new QHBoxLayout(group);
     for (QWidget* w : {static_cast<QWidget*>(lc1), static_cast<QWidget*>(number1), static_cast<QWidget*>(lc2),
                        static_cast<QWidget*>(lc3), static_cast<QWidget*>(number2)})
