@@ -17,19 +17,6 @@
 #include <unistd.h>
 
 namespace {
-QString makePackage(const TestEnvironment& env, const QString& name, qint64 first, int count,
-                    const QString& label = QStringLiteral("某县总工会"))
-{
-    const QString county = env.path(name + ".mdb");
-    CopyDeliveredDatabase(county);
-    Connection db;
-    db.open(county);
-    AddReturns(db, first, count);
-    const QString package = env.path(name + ".dat");
-    EXPECT_EQ(WritePackage(db, PackageTemplatePath(), package, label).error, "");
-    return package;
-}
-
 // The digest by the sha256sum program, a reader independent of ours.
 QString sha256sum(const QString& path)
 {
@@ -58,7 +45,7 @@ protected:
 
 TEST_F(ReceiptRegisterTest, AnImportAddsOneRowWithTheFileAndWhatWasAdded)
 {
-    const QString package = makePackage(env, "county", 110101000001, 3);
+    const QString package = MakePackage(env, "county", 110101000001, 3);
     const QDateTime before = QDateTime::currentDateTime().addSecs(-1);
     ASSERT_TRUE(import(package));
     const QVector<ReceiptEntry> rows = receipts();
@@ -84,7 +71,7 @@ TEST_F(ReceiptRegisterTest, AnImportAddsOneRowWithTheFileAndWhatWasAdded)
 // Refused, declined or failed: a row of its own says why, and no return is added.
 TEST_F(ReceiptRegisterTest, ARefusalADeclinedQuestionAndConflictsEachGetARowNamingWhy)
 {
-    const QString package = makePackage(env, "county", 110101000001, 3);
+    const QString package = MakePackage(env, "county", 110101000001, 3);
     const QString text = env.path("notes.dat");
     WriteAll(text, "110101000001,东城区总工会\n");
     ASSERT_TRUE(import(package));
@@ -114,7 +101,7 @@ TEST_F(ReceiptRegisterTest, ARefusalADeclinedQuestionAndConflictsEachGetARowNami
 // A register that cannot take the row undoes the import: no returns without their row.
 TEST_F(ReceiptRegisterTest, AnImportWhoseRowCannotBeWrittenAddsNothing)
 {
-    const QString package = makePackage(env, "county", 110101000001, 3);
+    const QString package = MakePackage(env, "county", 110101000001, 3);
     SysConnection().executeScript(
         "CREATE TRIGGER refuse_receipts BEFORE INSERT ON dt_receipt BEGIN SELECT RAISE(ABORT, 'register full'); END;");
     EXPECT_FALSE(import(package));
@@ -128,7 +115,7 @@ TEST_F(ReceiptRegisterTest, AnImportWhoseRowCannotBeWrittenAddsNothing)
 // every point before the commit nothing, after it both.
 TEST_F(ReceiptRegisterTest, AKilledImportLeavesBothOrNeither)
 {
-    const QString package = makePackage(env, "big", 110101000001, 3000);
+    const QString package = MakePackage(env, "big", 110101000001, 3000);
     SysConnection().close();
     enum Stop { MidCopy, AfterTheRow, Finished };
     for (const Stop stop : {MidCopy, AfterTheRow, Finished}) {

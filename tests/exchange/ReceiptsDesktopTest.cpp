@@ -1,6 +1,7 @@
 // "应报单位名单" and "收报情况" under a window manager, driven with the keyboard and the mouse
 // as the X server gets them (xdotool). With TALLYRA_SHOTS_DIR set, the screen is saved at each step.
 #include "ExchangeFixture.h"
+#include "support/DesktopDriving.h"
 
 #include "base/Gbk.h"
 #include "exchange/ExchangeActions.h"
@@ -23,49 +24,6 @@
 #include <QTreeView>
 
 namespace {
-bool waitFor(const std::function<bool()>& condition, int milliseconds = 5000)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!condition()) {
-        if (clock.elapsed() > milliseconds)
-            return false;
-        QApplication::processEvents(QEventLoop::AllEvents, 50);
-    }
-    return true;
-}
-
-void settle(int milliseconds = 600)
-{
-    waitFor([] { return false; }, milliseconds);
-}
-
-void xdotool(const QStringList& arguments)
-{
-    ASSERT_EQ(QProcess::execute(QStringLiteral("xdotool"), arguments), 0) << arguments.join(' ').toStdString();
-    settle();
-}
-
-void clickAt(QPoint global, int clicks = 1)
-{
-    xdotool({"mousemove", QString::number(global.x()), QString::number(global.y())});
-    xdotool({"click", "--repeat", QString::number(clicks), "--delay", "80", "1"});
-}
-
-void clickOn(QWidget* widget)
-{
-    clickAt(widget->mapToGlobal(widget->rect().center()));
-}
-
-void shot(const QString& name)
-{
-    const QString folder = qEnvironmentVariable("TALLYRA_SHOTS_DIR");
-    if (folder.isEmpty())
-        return;
-    QDir().mkpath(folder);
-    QApplication::primaryScreen()->grabWindow(0).save(QDir(folder).filePath(name + QStringLiteral(".png")));
-}
-
 // An office above with three counties' packages received, one refused, and a list of 40 units.
 class ReceiptsDesktopTest : public ExchangeTest {
 protected:

@@ -40,18 +40,6 @@ QString cellText(QAbstractItemModel* model, int row, int column, const QModelInd
     return model->index(row, column, parent).data().toString();
 }
 
-// A lower office's package of returns first..first+count-1, all in state 1.
-QString makePackage(const TestEnvironment& env, const QString& name, qint64 first, int count)
-{
-    const QString county = env.path(name + ".mdb");
-    CopyDeliveredDatabase(county);
-    Connection db;
-    db.open(county);
-    AddReturns(db, first, count);
-    const QString package = env.path(name + ".dat");
-    EXPECT_EQ(WritePackage(db, PackageTemplatePath(), package, QStringLiteral("东城区总工会")).error, "");
-    return package;
-}
 } // namespace
 
 class ExpectedWindowTest : public ExchangeTest {
@@ -97,7 +85,7 @@ TEST_F(ExpectedWindowTest, TheReturnsPresentAndADatabaseFileAddToTheListOrReplac
     click(form->button("btnFromReturns"));
     EXPECT_EQ(form->countLabel()->text(), "名单中共有 3 个应报单位");
 
-    const QString package = makePackage(env, "county", 110101000003, 4);
+    const QString package = MakePackage(env, "county", 110101000003, 4, "东城区总工会");
     // Replacing asks first; "否" keeps the list as it is.
     form->replaceChoice()->setChecked(true);
     prompter.answer(package);
@@ -161,7 +149,7 @@ protected:
     void SetUp() override
     {
         ExchangeTest::SetUp();
-        package = makePackage(env, "county", 110101000001, 3);
+        package = MakePackage(env, "county", 110101000001, 3, "东城区总工会");
         prompter.answer(package);
         prompter.answer(AnswerYes);
         ASSERT_TRUE(ImportPackage("dt_data"));
