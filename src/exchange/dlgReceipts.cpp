@@ -424,7 +424,14 @@ TdlgReceiptsForm::TdlgReceiptsForm(QWidget* parent) : QDialog(parent)
     resize(1080, 700);
 }
 
-TdlgReceiptsForm::~TdlgReceiptsForm() = default;
+// The views and their models read m_picture, which goes before the window's children do: they go first.
+TdlgReceiptsForm::~TdlgReceiptsForm()
+{
+    delete m_tabs;
+    delete m_treeModel;
+    delete m_missingModel;
+    delete m_receiptModel;
+}
 
 QPushButton* TdlgReceiptsForm::button(const QString& objectName) const
 {
