@@ -78,7 +78,6 @@ private:
     void buildActions();
     void buildMenus();
     void buildNavigation();
-    void laterFunction();
     void reopenWorkingDatabase();
     void titleClicked(int column);
 

@@ -19,27 +19,16 @@
 #include <QMenuBar>
 #include <QStyle>
 
-
-namespace {
-const QString kLater = QStringLiteral("该功能将在后续版本中提供。");
-} // namespace
-
 QAction* TMainForm::makeAction(const QString& caption, int icon, const std::function<void()>& work)
 {
     auto* a = new QAction(style()->standardIcon(QStyle::StandardPixmap(icon)), caption, this);
-    connect(a, &QAction::triggered, this, [work] { RunHandler(work); });
+    connect(a, &QAction::triggered, this, Handled(work));
     m_actions.insert(caption, a);
     return a;
 }
 
-void TMainForm::laterFunction()
-{
-    CurrentPrompter().message(kLater);
-}
-
 void TMainForm::buildActions()
 {
-    auto later = [this] { laterFunction(); };
     makeAction(QStringLiteral("添加新记录"), QStyle::SP_FileIcon, [this] { actAddExecute(); });
     makeAction(QStringLiteral("修改选中的记录"), QStyle::SP_FileDialogDetailedView, [this] { actEditExecute(); });
     makeAction(QStringLiteral("删除记录"), QStyle::SP_TrashIcon, [this] { actDeleteExecute(); });

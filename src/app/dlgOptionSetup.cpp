@@ -2,6 +2,7 @@
 
 #include "base/Environment.h"
 #include "base/InputMethods.h"
+#include "widgets/Application.h"
 #include "widgets/Prompter.h"
 #include "base/SettingsStore.h"
 
@@ -43,7 +44,7 @@ TdlgOptionSetupForm::TdlgOptionSetupForm(QWidget* parent) : QDialog(parent)
     ok->setObjectName(QStringLiteral("OKBtn"));
     cancel->setObjectName(QStringLiteral("CancelBtn"));
     ok->setDefault(true);
-    connect(ok, &QPushButton::clicked, this, &TdlgOptionSetupForm::OKBtnClick);
+    connect(ok, &QPushButton::clicked, this, Handled(this, &TdlgOptionSetupForm::OKBtnClick));
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(tabs);

@@ -1,5 +1,6 @@
 #include "app/dlgShow.h"
 
+#include "widgets/Application.h"
 #include "widgets/Prompter.h"
 #include "db/DbError.h"
 #include "db/WorkingDatabase.h"
@@ -24,7 +25,7 @@ TdlgShowForm::TdlgShowForm(QWidget* parent) : QDialog(parent)
     addPage(QStringLiteral("封面"));
     tbSave = new QPushButton(QStringLiteral("确  定"), this);
     tbReturn = new QPushButton(QStringLiteral("关  闭"), this);
-    connect(tbSave, &QPushButton::clicked, this, &TdlgShowForm::tbSaveClick);
+    connect(tbSave, &QPushButton::clicked, this, Handled(this, &TdlgShowForm::tbSaveClick));
     connect(tbReturn, &QPushButton::clicked, this, &QDialog::reject);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);

@@ -1,5 +1,6 @@
 #include "entry/CityName.h"
 
+#include "widgets/Application.h"
 #include "widgets/Prompter.h"
 #include "db/DbError.h"
 #include "db/WorkingDatabase.h"
@@ -85,10 +86,10 @@ TCityNameForm::TCityNameForm(QWidget* parent) : QDialog(parent)
     layout->addLayout(buttons);
     resize(640, 420);
 
-    connect(CityName1, &QListWidget::clicked, this, &TCityNameForm::CityName1Click);
-    connect(CityName2, &QListWidget::clicked, this, &TCityNameForm::CityName2Click);
-    connect(CityName3, &QListWidget::doubleClicked, this, &TCityNameForm::tbOKClick);
-    connect(tbOK, &QPushButton::clicked, this, &TCityNameForm::tbOKClick);
+    connect(CityName1, &QListWidget::clicked, this, Handled(this, &TCityNameForm::CityName1Click));
+    connect(CityName2, &QListWidget::clicked, this, Handled(this, &TCityNameForm::CityName2Click));
+    connect(CityName3, &QListWidget::doubleClicked, this, Handled(this, &TCityNameForm::tbOKClick));
+    connect(tbOK, &QPushButton::clicked, this, Handled(this, &TCityNameForm::tbOKClick));
     connect(tbCancel, &QPushButton::clicked, this, &QDialog::reject);
     CityName1->installEventFilter(this);
     CityName2->installEventFilter(this);

@@ -1,6 +1,7 @@
 #include "entry/MVValidEdit.h"
 
 #include "base/Gbk.h"
+#include "widgets/Application.h"
 #include "widgets/Prompter.h"
 
 #include <QAction>
@@ -168,7 +169,7 @@ void TMVValidEdit::contextMenuEvent(QContextMenuEvent* event)
     QMenu* menu = createStandardContextMenu();
     if (QAction* paste = pasteAction(menu)) {
         disconnect(paste, &QAction::triggered, nullptr, nullptr);
-        connect(paste, &QAction::triggered, this, &TMVValidEdit::pasteTyped);
+        connect(paste, &QAction::triggered, this, Handled(this, &TMVValidEdit::pasteTyped));
     }
     menu->setAttribute(Qt::WA_DeleteOnClose);
     menu->popup(event->globalPos());

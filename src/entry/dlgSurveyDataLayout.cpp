@@ -2,6 +2,7 @@
 // the page table and the catalogue captions, and the notes box.
 #include "entry/dlgSurveyData.h"
 
+#include "widgets/Application.h"
 #include "widgets/CodePicker.h"
 #include "widgets/Prompter.h"
 #include "db/DbError.h"
@@ -64,7 +65,7 @@ void TdlgSurveyDataForm::buildWindow()
         const int bar = hint.indexOf(QLatin1Char('|'));
         b->setToolTip(bar < 0 ? hint : hint.left(bar));
         b->setStatusTip(bar < 0 ? hint : hint.mid(bar + 1));
-        connect(b, &QToolButton::clicked, this, click);
+        connect(b, &QToolButton::clicked, this, Handled(click));
         barLayout->addWidget(b);
         m_buttons.insert(name, b);
     };
@@ -92,7 +93,7 @@ void TdlgSurveyDataForm::buildWindow()
                                                                   {"最后一条", QStyle::SP_MediaSkipForward}};
     for (int i = 0; i < 4; ++i) {
         auto* a = new QAction(style()->standardIcon(navs[i].second), QString::fromUtf8(navs[i].first), this);
-        connect(a, &QAction::triggered, this, [this, i] { navigate(i); });
+        connect(a, &QAction::triggered, this, Handled([this, i] { navigate(i); }));
         auto* b = new QToolButton;
         b->setDefaultAction(a);
         b->setAutoRaise(true);
@@ -139,7 +140,7 @@ void TdlgSurveyDataForm::buildWindow()
             setTabOrder(fields[i - 1], fields[i]);
 
     auto* hold = new QShortcut(QKeySequence(QStringLiteral("Ctrl+S")), this);
-    connect(hold, &QShortcut::activated, this, [this] { tbHoldClick(); });
+    connect(hold, &QShortcut::activated, this, Handled([this] { tbHoldClick(); }));
 }
 
 QWidget* TdlgSurveyDataForm::buildCover()

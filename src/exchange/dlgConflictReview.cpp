@@ -2,6 +2,7 @@
 
 #include "exchange/ConflictReview.h"
 #include "exchange/PackageImport.h"
+#include "widgets/Application.h"
 
 #include <QAbstractTableModel>
 #include <QCheckBox>
@@ -105,10 +106,10 @@ TdlgConflictReviewForm::TdlgConflictReviewForm(ConflictReview& review, const QSt
     auto* replaceAll = new QPushButton(QStringLiteral("全部采用导入"));
     keep->setToolTip(QStringLiteral("在编号列表中按 ← 键"));
     replace->setToolTip(QStringLiteral("在编号列表中按 → 键"));
-    connect(keep, &QPushButton::clicked, this, &TdlgConflictReviewForm::tbKeepClick);
-    connect(replace, &QPushButton::clicked, this, &TdlgConflictReviewForm::tbReplaceClick);
-    connect(keepAll, &QPushButton::clicked, this, &TdlgConflictReviewForm::tbKeepAllClick);
-    connect(replaceAll, &QPushButton::clicked, this, &TdlgConflictReviewForm::tbReplaceAllClick);
+    connect(keep, &QPushButton::clicked, this, Handled(this, &TdlgConflictReviewForm::tbKeepClick));
+    connect(replace, &QPushButton::clicked, this, Handled(this, &TdlgConflictReviewForm::tbReplaceClick));
+    connect(keepAll, &QPushButton::clicked, this, Handled(this, &TdlgConflictReviewForm::tbKeepAllClick));
+    connect(replaceAll, &QPushButton::clicked, this, Handled(this, &TdlgConflictReviewForm::tbReplaceAllClick));
     auto* decisions = new QHBoxLayout;
     for (QPushButton* b : {keep, replace, keepAll, replaceAll})
         decisions->addWidget(b);
@@ -149,7 +150,7 @@ TdlgConflictReviewForm::TdlgConflictReviewForm(ConflictReview& review, const QSt
 
     m_import = new QPushButton(QStringLiteral("按决定导入"));
     auto* back = new QPushButton(QStringLiteral("返  回"));
-    connect(m_import, &QPushButton::clicked, this, &TdlgConflictReviewForm::tbImportClick);
+    connect(m_import, &QPushButton::clicked, this, Handled(this, &TdlgConflictReviewForm::tbImportClick));
     connect(back, &QPushButton::clicked, this, &QDialog::reject);
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(m_summary, 1);

@@ -6,6 +6,7 @@
 #include "db/WorkingDatabase.h"
 #include "exchange/ExchangeRules.h"
 #include "exchange/ExpectedUnits.h"
+#include "widgets/Application.h"
 #include "widgets/Prompter.h"
 #include "widgets/RecordGrid.h"
 
@@ -122,7 +123,7 @@ TdlgExpectedForm::TdlgExpectedForm(QWidget* parent) : QDialog(parent)
         button->setObjectName(QString::fromLatin1(b.name));
         button->setAutoDefault(false);
         if (b.click)
-            connect(button, &QPushButton::clicked, this, [this, click = b.click] { guarded([&] { (this->*click)(); }); });
+            connect(button, &QPushButton::clicked, this, Handled([this, click = b.click] { guarded([&] { (this->*click)(); }); }));
         else
             connect(button, &QPushButton::clicked, this, &QDialog::accept);
         b.row->addWidget(button);

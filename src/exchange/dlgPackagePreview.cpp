@@ -14,6 +14,7 @@
 #include "exchange/dlgConflictReview.h"
 #include "logic/ProgressBar.h"
 #include "logic/ProgressBar2Line.h"
+#include "widgets/Application.h"
 #include "widgets/Prompter.h"
 
 #include <QApplication>
@@ -58,7 +59,7 @@ TdlgPackagePreviewForm::TdlgPackagePreviewForm(QWidget* parent) : QDialog(parent
     const int widths[] = {170, 130, 60, 70, 130, 80, 230, 180};
     for (int c = 0; c < int(std::size(widths)); ++c)
         m_table->setColumnWidth(c, widths[c]);
-    connect(m_table, &QTableWidget::cellDoubleClicked, this, [this] { tbReviewClick(); });
+    connect(m_table, &QTableWidget::cellDoubleClicked, this, Handled([this] { tbReviewClick(); }));
     m_table->installEventFilter(this);
     connect(m_table, &QTableWidget::currentCellChanged, this, [this] { updateReviewButton(); });
 
@@ -68,9 +69,9 @@ TdlgPackagePreviewForm::TdlgPackagePreviewForm(QWidget* parent) : QDialog(parent
     auto* import = new QPushButton(QStringLiteral("导  入"));
     auto* back = new QPushButton(QStringLiteral("返  回"));
     review->setEnabled(false);
-    connect(add, &QPushButton::clicked, this, &TdlgPackagePreviewForm::tbAddClick);
-    connect(review, &QPushButton::clicked, this, &TdlgPackagePreviewForm::tbReviewClick);
-    connect(import, &QPushButton::clicked, this, &TdlgPackagePreviewForm::tbImportClick);
+    connect(add, &QPushButton::clicked, this, Handled(this, &TdlgPackagePreviewForm::tbAddClick));
+    connect(review, &QPushButton::clicked, this, Handled(this, &TdlgPackagePreviewForm::tbReviewClick));
+    connect(import, &QPushButton::clicked, this, Handled(this, &TdlgPackagePreviewForm::tbImportClick));
     connect(back, &QPushButton::clicked, this, &QDialog::reject);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(add);

@@ -5,6 +5,7 @@
 #include "db/WorkingDatabase.h"
 #include "exchange/ReportingWorkbook.h"
 #include "query/ResultExport.h"
+#include "widgets/Application.h"
 #include "widgets/Prompter.h"
 #include "widgets/SaveFileDialog.h"
 
@@ -413,7 +414,7 @@ TdlgReceiptsForm::TdlgReceiptsForm(QWidget* parent) : QDialog(parent)
         auto* button = new QPushButton(QString::fromUtf8(b.caption));
         button->setObjectName(QString::fromLatin1(b.name));
         button->setAutoDefault(false);
-        connect(button, &QPushButton::clicked, this, b.click);
+        connect(button, &QPushButton::clicked, this, Handled(b.click));
         bottom->addWidget(button);
     }
 

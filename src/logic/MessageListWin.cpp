@@ -1,6 +1,7 @@
 #include "logic/MessageListWin.h"
 
 #include "logic/ErrorListPlace.h"
+#include "widgets/Application.h"
 
 #include <QEvent>
 #include <QFontMetrics>
@@ -78,7 +79,7 @@ TMessageListWinForm::TMessageListWinForm(QWidget* parent)
     }
     BlankRowHeader(Grid, 0);
     Grid->setRowHeight(0, DefaultRowHeight);
-    connect(Grid, &QTableWidget::cellDoubleClicked, this, &TMessageListWinForm::GridDblClick);
+    connect(Grid, &QTableWidget::cellDoubleClicked, this, Handled(this, &TMessageListWinForm::GridDblClick));
 }
 
 void TMessageListWinForm::ClearErrorList()

@@ -1,6 +1,7 @@
 #include "logic/dlgCheck.h"
 
 #include "base/Paths.h"
+#include "widgets/Application.h"
 #include "widgets/ButtonRow.h"
 #include "widgets/Prompter.h"
 #include "db/DbError.h"
@@ -71,10 +72,10 @@ TdlgCheckForm::TdlgCheckForm(QWidget* parent) : QDialog(parent)
     m_pause = new QPushButton(QStringLiteral("暂  停"));
     m_resume = new QPushButton(QStringLiteral("继  续"));
     m_return = new QPushButton(QStringLiteral("返  回"));
-    connect(m_check, &QPushButton::clicked, this, &TdlgCheckForm::tbCheckClick);
-    connect(m_pause, &QPushButton::clicked, this, &TdlgCheckForm::tbPauseClick);
-    connect(m_resume, &QPushButton::clicked, this, &TdlgCheckForm::tbResumeClick);
-    connect(m_return, &QPushButton::clicked, this, &TdlgCheckForm::tbReturnClick);
+    connect(m_check, &QPushButton::clicked, this, Handled(this, &TdlgCheckForm::tbCheckClick));
+    connect(m_pause, &QPushButton::clicked, this, Handled(this, &TdlgCheckForm::tbPauseClick));
+    connect(m_resume, &QPushButton::clicked, this, Handled(this, &TdlgCheckForm::tbResumeClick));
+    connect(m_return, &QPushButton::clicked, this, Handled(this, &TdlgCheckForm::tbReturnClick));
     auto* buttons = NewButtonRow({m_check, m_pause, m_resume, m_return});
 
     auto* layout = new QVBoxLayout(this);

@@ -9,6 +9,7 @@
 #include "logic/ComparisonWorkbook.h"
 #include "logic/ProgressDisplay.h"
 #include "query/ResultExport.h"
+#include "widgets/Application.h"
 #include "widgets/ButtonRow.h"
 #include "widgets/Prompter.h"
 #include "widgets/SaveFileDialog.h"
@@ -216,7 +217,7 @@ TdlgCompareForm::TdlgCompareForm(EditorProvider editor, std::function<void()> re
     m_file->setText(StoredReferenceFile());
     m_choose = new QPushButton(QStringLiteral("选择..."));
     m_choose->setAutoDefault(false);
-    connect(m_choose, &QPushButton::clicked, this, &TdlgCompareForm::tbChooseClick);
+    connect(m_choose, &QPushButton::clicked, this, Handled(this, &TdlgCompareForm::tbChooseClick));
     sourceLayout->addWidget(m_file, 1);
     sourceLayout->addWidget(m_choose);
 
@@ -243,9 +244,9 @@ TdlgCompareForm::TdlgCompareForm(EditorProvider editor, std::function<void()> re
     m_stop = new QPushButton(QStringLiteral("停  止"));
     m_export = new QPushButton(QStringLiteral("导  出"));
     m_return = new QPushButton(QStringLiteral("返  回"));
-    connect(m_run, &QPushButton::clicked, this, &TdlgCompareForm::tbRunClick);
-    connect(m_stop, &QPushButton::clicked, this, &TdlgCompareForm::tbStopClick);
-    connect(m_export, &QPushButton::clicked, this, &TdlgCompareForm::tbExportClick);
+    connect(m_run, &QPushButton::clicked, this, Handled(this, &TdlgCompareForm::tbRunClick));
+    connect(m_stop, &QPushButton::clicked, this, Handled(this, &TdlgCompareForm::tbStopClick));
+    connect(m_export, &QPushButton::clicked, this, Handled(this, &TdlgCompareForm::tbExportClick));
     connect(m_return, &QPushButton::clicked, this, &QDialog::close);
     auto* buttons = NewButtonRow({m_run, m_stop, m_export, m_return});
 
@@ -309,7 +310,7 @@ TdlgCompareForm::TdlgCompareForm(EditorProvider editor, std::function<void()> re
     m_tabs->addTab(m_grids[3], QStringLiteral("未比对的指标"));
     for (int g = 0; g < 3; ++g)
         connect(m_grids[g], &QTableView::doubleClicked, this,
-                [this, g](const QModelIndex& index) { openRow(g, index.row()); });
+                [this, g](const QModelIndex& index) { RunHandler([&] { openRow(g, index.row()); }); });
     connect(m_pageFilter, &QComboBox::activated, this, [this] {
         fillFieldFilter();
         applyFilters();

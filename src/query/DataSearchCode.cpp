@@ -2,6 +2,7 @@
 
 #include "db/DbError.h"
 #include "db/WorkingDatabase.h"
+#include "widgets/Application.h"
 #include "widgets/Prompter.h"
 
 #include <QHBoxLayout>
@@ -44,14 +45,14 @@ TDataSearchCodeForm::TDataSearchCodeForm(QWidget* parent) : QDialog(parent)
         if (row >= 0 && row < m_pages.size())
             showPage(m_pages[row].code);
     });
-    connect(FieldList, &QTableWidget::cellDoubleClicked, this, [this] { confirm(); });
+    connect(FieldList, &QTableWidget::cellDoubleClicked, this, Handled([this] { confirm(); }));
 
     auto* ok = new QPushButton(QStringLiteral("确认"), this);
     ok->setObjectName(QStringLiteral("btnOk"));
     ok->setDefault(true);
     auto* cancel = new QPushButton(QStringLiteral("取消"), this);
     cancel->setObjectName(QStringLiteral("btnCancel"));
-    connect(ok, &QPushButton::clicked, this, [this] { confirm(); });
+    connect(ok, &QPushButton::clicked, this, Handled([this] { confirm(); }));
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 
     auto* left = new QVBoxLayout;

@@ -3,6 +3,7 @@
 #include "query/DataSearchCode.h"
 #include "query/QueryConditions.h"
 #include "query/QueryControls.h"
+#include "widgets/Application.h"
 #include "widgets/CodePicker.h"
 #include "widgets/Prompter.h"
 
@@ -46,7 +47,7 @@ TdlgDataSearchForm::TdlgDataSearchForm(EditorProvider editor, std::function<void
     row->addWidget(Number2);
 
     connect(LayOutSearchDialog(this, group, QStringLiteral("查  找"), QStringLiteral("btnFind")), &QPushButton::clicked,
-            this, [this] { QueryByIndicator(); });
+            this, Handled([this] { QueryByIndicator(); }));
     Number1->setFocus(); // the user types at once
 }
 

@@ -4,6 +4,7 @@
 #include "db/WorkingDatabase.h"
 #include "query/QueryConditions.h"
 #include "query/QueryControls.h"
+#include "widgets/Application.h"
 #include "widgets/Prompter.h"
 #include "widgets/RecordGrid.h"
 
@@ -47,7 +48,7 @@ TdlgDeleteForm::TdlgDeleteForm(QTableView* grid, RowSetTableModel* model, std::f
 
     // Going back is the default: Enter never deletes.
     connect(LayOutSearchDialog(this, group, QStringLiteral("删  除"), QStringLiteral("btnDelete"), DefaultButton::Back),
-            &QPushButton::clicked, this, [this] { DeleteByChoice(); });
+            &QPushButton::clicked, this, Handled([this] { DeleteByChoice(); }));
 }
 
 bool TdlgDeleteForm::confirmed()

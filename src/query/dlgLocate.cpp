@@ -8,6 +8,7 @@
 #include "entry/MVValidEdit.h"
 #include "query/QueryConditions.h"
 #include "query/QueryControls.h"
+#include "widgets/Application.h"
 #include "widgets/Prompter.h"
 
 #include <QEvent>
@@ -52,7 +53,7 @@ TdlgLocateForm::TdlgLocateForm(RowSet* list, std::function<void()> moved, QWidge
     grid->addWidget(c902, 1, 1);
 
     connect(LayOutSearchDialog(this, group, QStringLiteral("定  位"), QStringLiteral("btnLocate")),
-            &QPushButton::clicked, this, [this] { LocateByCodeOrName(); });
+            &QPushButton::clicked, this, Handled([this] { LocateByCodeOrName(); }));
     c901->setFocus(); // the user types at once
 }
 

@@ -9,6 +9,7 @@
 #include "query/QueryConditions.h"
 #include "query/ResultExport.h"
 #include "query/SaveQuery.h"
+#include "widgets/Application.h"
 #include "widgets/Prompter.h"
 #include "widgets/RecordGrid.h"
 
@@ -49,9 +50,9 @@ TdlgQueryListForm::TdlgQueryListForm(EditorProvider editor, QWidget* parent)
         return b;
     };
     connect(addButton(QStringLiteral("修改数据信息"), QStyle::SP_FileDialogDetailedView), &QToolButton::clicked, this,
-            [this] { EditCurrentRecord(); });
+            Handled([this] { EditCurrentRecord(); }));
     connect(addButton(QStringLiteral("删除数据信息"), QStyle::SP_TrashIcon), &QToolButton::clicked, this,
-            [this] { DeleteRecords(); });
+            Handled([this] { DeleteRecords(); }));
     QToolButton* exportButton = addButton(QStringLiteral("导出查询结果"), QStyle::SP_DialogSaveButton);
     auto* exportMenu = new QMenu(exportButton);
     exportMenu->addAction(QStringLiteral("导出详细数据为Access文件"), this, [this] { ExportToAccess(); });
@@ -69,8 +70,8 @@ TdlgQueryListForm::TdlgQueryListForm(EditorProvider editor, QWidget* parent)
     DBGrid1->setModel(m_model);
     SetUpRecordGrid(*DBGrid1);
     DBGrid1->installEventFilter(this);
-    connect(DBGrid1->horizontalHeader(), &QHeaderView::sectionClicked, this, &TdlgQueryListForm::titleClicked);
-    connect(DBGrid1, &QTableView::doubleClicked, this, [this] { EditCurrentRecord(); });
+    connect(DBGrid1->horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int column) { RunHandler([&] { titleClicked(column); }); });
+    connect(DBGrid1, &QTableView::doubleClicked, this, Handled([this] { EditCurrentRecord(); }));
     FollowCurrentRow(*DBGrid1, ReportQuery);
 
     CountLabel = new QLabel(this);

@@ -2,6 +2,7 @@
 
 #include "query/QueryConditions.h"
 #include "query/QueryControls.h"
+#include "widgets/Application.h"
 #include "widgets/CodePicker.h"
 #include "widgets/Prompter.h"
 
@@ -27,7 +28,7 @@ TdlgSearchForm::TdlgSearchForm(EditorProvider editor, std::function<void()> refr
         row->addWidget(w);
 
     connect(LayOutSearchDialog(this, group, QStringLiteral("查  找"), QStringLiteral("btnFind")), &QPushButton::clicked,
-            this, [this] { SearchByCodeRange(); });
+            this, Handled([this] { SearchByCodeRange(); }));
     number1->setFocus(); // the user types at once
 }
 

@@ -4,6 +4,7 @@
 #include "db/WorkingDatabase.h"
 #include "entry/NumericEdit.h"
 #include "summary/Grouping.h"
+#include "widgets/Application.h"
 #include "widgets/CodePicker.h"
 #include "widgets/ButtonRow.h"
 #include "widgets/Prompter.h"
@@ -39,7 +40,7 @@ TdlgGroupItemForm::TdlgGroupItemForm(QWidget* parent) : QDialog(parent)
     top->addWidget(GroupName, 1);
     top->addWidget(tbSave);
     connect(GroupName, &QLineEdit::textChanged, this, [this] { tbSave->setEnabled(!GroupName->text().isEmpty()); });
-    connect(tbSave, &QPushButton::clicked, this, &TdlgGroupItemForm::tbSaveClick);
+    connect(tbSave, &QPushButton::clicked, this, Handled(this, &TdlgGroupItemForm::tbSaveClick));
 
     DBGrid1 = new QTableView;
     DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
@@ -58,7 +59,7 @@ TdlgGroupItemForm::TdlgGroupItemForm(QWidget* parent) : QDialog(parent)
     DBGrid1->setColumnWidth(1, 130);
     DBGrid1->horizontalHeader()->setStretchLastSection(true);
     DBGrid1->installEventFilter(this);
-    connect(DBGrid1->horizontalHeader(), &QHeaderView::sectionClicked, this, &TdlgGroupItemForm::titleClicked);
+    connect(DBGrid1->horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int column) { RunHandler([&] { titleClicked(column); }); });
     connect(DBGrid1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current) {
                 if (current.isValid() && GroupQuery.moveTo(current.row()))
@@ -115,9 +116,9 @@ TdlgGroupItemForm::TdlgGroupItemForm(QWidget* parent) : QDialog(parent)
     tbRemove->setObjectName(QStringLiteral("tbRemove"));
     tbReturn = new QPushButton(QStringLiteral("返  回"));
     tbReturn->setObjectName(QStringLiteral("tbReturn"));
-    connect(tbAdd, &QPushButton::clicked, this, &TdlgGroupItemForm::tbAddClick);
-    connect(tbEdit, &QPushButton::clicked, this, &TdlgGroupItemForm::tbEditClick);
-    connect(tbRemove, &QPushButton::clicked, this, &TdlgGroupItemForm::tbRemoveClick);
+    connect(tbAdd, &QPushButton::clicked, this, Handled(this, &TdlgGroupItemForm::tbAddClick));
+    connect(tbEdit, &QPushButton::clicked, this, Handled(this, &TdlgGroupItemForm::tbEditClick));
+    connect(tbRemove, &QPushButton::clicked, this, Handled(this, &TdlgGroupItemForm::tbRemoveClick));
     connect(tbReturn, &QPushButton::clicked, this, &QDialog::accept);
     auto* buttons = NewButtonRow({tbAdd, tbEdit, tbRemove, tbReturn});
 

@@ -5,6 +5,7 @@
 #include "summary/GroupExchangeUi.h"
 #include "summary/Grouping.h"
 #include "summary/dlgGroupItem.h"
+#include "widgets/Application.h"
 #include "widgets/Prompter.h"
 #include "widgets/RecordGrid.h"
 
@@ -50,7 +51,7 @@ TdlgGroupListForm::TdlgGroupListForm(QWidget* parent) : QDialog(parent)
         button->setObjectName(QString::fromLatin1(b.name));
         button->setAutoDefault(false);
         if (b.click)
-            connect(button, &QPushButton::clicked, this, [this, click = b.click] { guarded([&] { (this->*click)(); }); });
+            connect(button, &QPushButton::clicked, this, Handled([this, click = b.click] { guarded([&] { (this->*click)(); }); }));
         else
             connect(button, &QPushButton::clicked, this, &QDialog::accept);
         bar->addWidget(button);
@@ -72,10 +73,10 @@ TdlgGroupListForm::TdlgGroupListForm(QWidget* parent) : QDialog(parent)
                 if (current.isValid())
                     GroupQuery.moveTo(current.row());
             });
-    connect(DBGrid1, &QTableView::doubleClicked, this, [this] {
-        if (!GroupQuery.isEmpty())
-            guarded([this] { tbEditClick(); });
-    });
+    connect(DBGrid1, &QTableView::doubleClicked, this, Handled([this] {
+                if (!GroupQuery.isEmpty())
+                    guarded([this] { tbEditClick(); });
+            }));
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(bar);

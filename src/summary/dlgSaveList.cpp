@@ -8,6 +8,7 @@
 #include "query/ResultExport.h"
 #include "query/SaveQuery.h"
 #include "summary/CheckListView.h"
+#include "widgets/Application.h"
 #include "widgets/ButtonRow.h"
 #include "widgets/Prompter.h"
 
@@ -82,9 +83,9 @@ TdlgSaveListForm::TdlgSaveListForm(QWidget* parent) : QDialog(parent)
     tbStats = new QPushButton(QStringLiteral("导出分析数据"));
     tbStats->setObjectName(QStringLiteral("tbStats"));
     tbStats->setToolTip(QStringLiteral("把所选单位的全部字段连同变量标签和值标签导出为 SPSS 或 Stata 数据文件"));
-    connect(tbSave, &QPushButton::clicked, this, &TdlgSaveListForm::tbSaveClick);
-    connect(tbReturn, &QPushButton::clicked, this, &TdlgSaveListForm::tbReturnClick);
-    connect(tbStats, &QPushButton::clicked, this, &TdlgSaveListForm::tbStatsClick);
+    connect(tbSave, &QPushButton::clicked, this, Handled(this, &TdlgSaveListForm::tbSaveClick));
+    connect(tbReturn, &QPushButton::clicked, this, Handled(this, &TdlgSaveListForm::tbReturnClick));
+    connect(tbStats, &QPushButton::clicked, this, Handled(this, &TdlgSaveListForm::tbStatsClick));
     auto* buttons = NewButtonRow({tbStats, tbSave, tbReturn});
 
     auto* layout = new QVBoxLayout(this);
@@ -145,7 +146,7 @@ void TdlgSaveListForm::loadItems()
         const qint64 id = items.toInt(QStringLiteral("id"));
         QAction* entry = GroupMenu->addAction(items.text(QStringLiteral("Title")));
         entry->setData(id);
-        connect(entry, &QAction::triggered, this, [this, id] { GroupMenuClick(id); });
+        connect(entry, &QAction::triggered, this, Handled([this, id] { GroupMenuClick(id); }));
     }
 }
 

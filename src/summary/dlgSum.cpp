@@ -9,6 +9,7 @@
 #include "summary/CheckListView.h"
 #include "summary/Grouping.h"
 #include "summary/SumWorkbook.h"
+#include "widgets/Application.h"
 #include "widgets/Prompter.h"
 
 #include <QApplication>
@@ -32,14 +33,14 @@ TdlgSumForm::TdlgSumForm(QWidget* parent) : QDialog(parent)
     TableList = new QListWidget;
     TableList->setObjectName(QStringLiteral("TableList"));
     connect(TableList, &QListWidget::itemChanged, this, &TdlgSumForm::itemChanged);
-    connect(TableList, &QListWidget::itemDoubleClicked, this, &TdlgSumForm::itemDoubleClicked);
+    connect(TableList, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) { RunHandler([&] { itemDoubleClicked(item); }); });
 
     auto* Button1 = new QPushButton(QStringLiteral("全部选中"));
     Button1->setObjectName(QStringLiteral("Button1"));
     auto* Button2 = new QPushButton(QStringLiteral("全部不选"));
     Button2->setObjectName(QStringLiteral("Button2"));
-    connect(Button1, &QPushButton::clicked, this, &TdlgSumForm::Button1Click);
-    connect(Button2, &QPushButton::clicked, this, &TdlgSumForm::Button2Click);
+    connect(Button1, &QPushButton::clicked, this, Handled(this, &TdlgSumForm::Button1Click));
+    connect(Button2, &QPushButton::clicked, this, Handled(this, &TdlgSumForm::Button2Click));
     auto* ticks = new QHBoxLayout;
     ticks->addWidget(Button1);
     ticks->addWidget(Button2);
@@ -71,7 +72,7 @@ TdlgSumForm::TdlgSumForm(QWidget* parent) : QDialog(parent)
     tbSum->setToolTip(QStringLiteral("执行汇总"));
     tbReturn = new QPushButton(QStringLiteral("返  回"));
     tbReturn->setObjectName(QStringLiteral("tbReturn"));
-    connect(tbSum, &QPushButton::clicked, this, &TdlgSumForm::tbSumClick);
+    connect(tbSum, &QPushButton::clicked, this, Handled(this, &TdlgSumForm::tbSumClick));
     connect(tbReturn, &QPushButton::clicked, this, &QDialog::accept);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
@@ -196,7 +197,7 @@ void TdlgSumForm::loadGroupings()
         first = false;
         QAction* entry = GroupMenu->addAction(name);
         entry->setData(id);
-        connect(entry, &QAction::triggered, this, [this, id] { GroupMenuClick(id); });
+        connect(entry, &QAction::triggered, this, Handled([this, id] { GroupMenuClick(id); }));
         // A grouping without items is listed but cannot be chosen.
         entry->setEnabled(GroupItemCount(db, id) > 0);
     }

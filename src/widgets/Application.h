@@ -22,6 +22,21 @@ public:
 // button) would never be freed.
 void RunHandler(const std::function<void()>& work);
 
+// A slot for connect() that runs its work through RunHandler:
+// connect(button, &QPushButton::clicked, this, Handled([this] { ... })).
+template <typename Work>
+auto Handled(Work work)
+{
+    return [work = std::move(work)] { RunHandler(work); };
+}
+
+// The same for a window's own handler: Handled(this, &TSomeForm::tbSaveClick).
+template <typename Window, typename Method>
+auto Handled(Window* window, Method method)
+{
+    return [window, method] { RunHandler([window, method] { (window->*method)(); }); };
+}
+
 // The general error box: shows the message of an error that no operation caught.
 void ShowGeneralError(const QString& message);
 
