@@ -46,8 +46,10 @@ QString DisplayedNumber(double value, const QString& format)
     const QStringList sections = format.split(QLatin1Char(';'));
     const bool ownNegative = value < 0 && sections.size() > 1;
     const QString section = ownNegative ? sections[1] : sections[0];
-    const int first = int(section.indexOf(QRegularExpression(QStringLiteral("[#0]"))));
-    if (first < 0)
+    int first = 0; // the first digit place, '#' or '0'
+    while (first < section.size() && section[first] != QLatin1Char('#') && section[first] != QLatin1Char('0'))
+        ++first;
+    if (first == section.size())
         return FormatNumberText(value);
     int last = first;
     while (last + 1 < section.size() && QStringLiteral("#0,.").contains(section[last + 1]))
