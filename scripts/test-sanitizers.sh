@@ -17,7 +17,10 @@ cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=None "${launcher[@]}" \
 # The tools that make the delivered data run during the build: their leaks at exit are no
 # finding of the tests.
 ASAN_OPTIONS=detect_leaks=0 cmake --build build-asan --parallel "$(nproc)"
-export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:strict_string_checks=1"
+# strndup is not checked: libxkbcommon-x11 (the desktop tests' keyboard map) hands it buffers
+# that end without a zero, which strndup allows and the strict string checks would count as
+# an overflow.
+export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:strict_string_checks=1:intercept_strndup=0"
 export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
 export LSAN_OPTIONS="suppressions=$root/tests/sanitizers/lsan.supp:print_suppressions=0"
 cd build-asan

@@ -109,7 +109,7 @@ TEST_F(ExpectedWindowTest, TheReturnsPresentAndADatabaseFileAddToTheListOrReplac
 TEST_F(ExpectedWindowTest, ARefusedFileSaysWhyAndChangesNothing)
 {
     const QString text = env.path("a.txt");
-    WriteAll(text, QByteArray("PK\x03\x04\0\0binary", 14));
+    WriteAll(text, QByteArray("PK\x03\x04\0\0binary", 12));
     prompter.answer(text);
     click(form->button("btnFromText"));
     EXPECT_EQ(prompter.shown, QStringList({"所选的文件不是文本文件"}));
