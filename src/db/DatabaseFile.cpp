@@ -193,5 +193,5 @@ CompactResult CompactDatabaseFile(const QString& path)
 
 QString CheckReceivedDatabase(const QString& path)
 {
-    return CheckOutsideFile(path, {}).error;
+    return CheckOutsideFile(path, {}, -1, OutsideFilePlace::InPlace).error;
 }

@@ -33,5 +33,5 @@ CompactResult CompactDatabaseFile(const QString& path);
 
 // Checks a database file received from elsewhere before anything is read from it: the
 // header, then the engine's quick check on a read-only opening (CheckOutsideFile without
-// required tables). Empty text when it passes.
+// required tables), read in place without a memory map. Empty text when it passes.
 QString CheckReceivedDatabase(const QString& path);

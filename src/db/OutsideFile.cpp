@@ -246,7 +246,8 @@ QString refusalOf(const Connection& db, const DbError& e)
 }
 } // namespace
 
-OutsideFileCheck CheckOutsideFile(const QString& path, const QList<OutsideTable>& tables, qint64 timeLimit)
+OutsideFileCheck CheckOutsideFile(const QString& path, const QList<OutsideTable>& tables, qint64 timeLimit,
+                                  OutsideFilePlace place)
 {
     OutsideFileCheck result;
     const qint64 size = checkHeaderAndSize(path, &result.error);
@@ -255,6 +256,8 @@ OutsideFileCheck CheckOutsideFile(const QString& path, const QList<OutsideTable>
     Connection db;
     try {
         db.open(path, Connection::Mode::Outside);
+        if (place == OutsideFilePlace::InPlace)
+            db.execute(QStringLiteral("PRAGMA mmap_size=0"));
         db.setTimeLimit(timeLimit < 0 ? OutsideCheckMilliseconds(size) : timeLimit);
         QString check;
         try {

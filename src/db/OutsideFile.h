@@ -36,7 +36,11 @@ qint64 OutsideCheckMilliseconds(qint64 fileSize);
 // listed, not an error: the caller decides. The checks stop with a refusal after timeLimit
 // milliseconds (OutsideCheckMilliseconds of the file's size when negative). Nothing is written.
 // Readers then open or attach the same file as a received file and copy with explicit columns.
-OutsideFileCheck CheckOutsideFile(const QString& path, const QList<OutsideTable>& tables, qint64 timeLimit = -1);
+// A private copy only this program holds is read through a memory map; a file in place, which
+// another program may cut short meanwhile (a bus error under a map), by plain reads.
+enum class OutsideFilePlace { PrivateCopy, InPlace };
+OutsideFileCheck CheckOutsideFile(const QString& path, const QList<OutsideTable>& tables, qint64 timeLimit = -1,
+                                  OutsideFilePlace place = OutsideFilePlace::PrivateCopy);
 
 // Opens a checked file for reading as a received file, its statements under the time bound of
 // its size. Raises DbError.
