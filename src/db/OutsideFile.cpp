@@ -11,6 +11,8 @@
 #include <QSet>
 
 #include <cerrno>
+#include <optional>
+#include <thread>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -244,58 +246,115 @@ QString refusalOf(const Connection& db, const DbError& e)
     // The header was right: what stops the engine now is most likely damage.
     return QStringLiteral("所选的文件无法打开，可能已经损坏（%1）").arg(diagnosticLine(e.message()));
 }
+void openForCheck(Connection& db, const QString& path, qint64 timeLimit, OutsideFilePlace place)
+{
+    db.open(path, Connection::Mode::Outside);
+    if (place == OutsideFilePlace::InPlace)
+        db.execute(QStringLiteral("PRAGMA mmap_size=0"));
+    db.setTimeLimit(timeLimit);
+}
+} // namespace
+
+namespace {
+// The checks besides the quick check on an open file: its text encoding and its required tables.
+void checkEncodingAndTables(Connection& db, const QList<OutsideTable>& tables, OutsideFileCheck& result)
+{
+    // A file in another text encoding cannot be read beside ours.
+    const QString encoding = db.scalar(QStringLiteral("PRAGMA encoding")).toString();
+    if (encoding != QLatin1String("UTF-8")) {
+        result.error = QStringLiteral("所选文件的文字编码（%1）不是UTF-8").arg(encoding);
+        return;
+    }
+    for (const OutsideTable& table : tables) {
+        const SchemaEntry entry = findObject(db, table.name);
+        if (entry.name.isEmpty()) {
+            result.missingTables << table.name;
+            continue;
+        }
+        if (entry.type != QLatin1String("table")) {
+            result.error = QStringLiteral("所选文件中的\"%1\"不是数据表").arg(table.name);
+            return;
+        }
+        result.error = checkTable(db, entry, table);
+        if (!result.error.isEmpty())
+            return;
+    }
+}
 } // namespace
 
 OutsideFileCheck CheckOutsideFile(const QString& path, const QList<OutsideTable>& tables, qint64 timeLimit,
-                                  OutsideFilePlace place)
+                                  OutsideFilePlace place, QuickCheckRun* quickCheck)
 {
     OutsideFileCheck result;
     const qint64 size = checkHeaderAndSize(path, &result.error);
     if (size < 0)
         return result;
+    const qint64 limit = timeLimit < 0 ? OutsideCheckMilliseconds(size) : timeLimit;
+    std::optional<QuickCheckRun> ownQuickCheck;
+    if (!quickCheck)
+        ownQuickCheck.emplace(path, limit, place);
     Connection db;
     try {
-        db.open(path, Connection::Mode::Outside);
-        if (place == OutsideFilePlace::InPlace)
-            db.execute(QStringLiteral("PRAGMA mmap_size=0"));
-        db.setTimeLimit(timeLimit < 0 ? OutsideCheckMilliseconds(size) : timeLimit);
-        QString check;
-        try {
-            check = db.scalar(QStringLiteral("PRAGMA quick_check")).toString();
-        } catch (const DbError& e) {
-            if (db.timeLimitPassed())
-                throw;
-            check = e.message();
-        }
-        if (check != QLatin1String("ok")) {
-            result.error = QStringLiteral("所选的文件已经损坏（%1）").arg(diagnosticLine(check));
-            return result;
-        }
-        // A file in another text encoding cannot be read beside ours.
-        const QString encoding = db.scalar(QStringLiteral("PRAGMA encoding")).toString();
-        if (encoding != QLatin1String("UTF-8")) {
-            result.error = QStringLiteral("所选文件的文字编码（%1）不是UTF-8").arg(encoding);
-            return result;
-        }
-        for (const OutsideTable& table : tables) {
-            const SchemaEntry entry = findObject(db, table.name);
-            if (entry.name.isEmpty()) {
-                result.missingTables << table.name;
-                continue;
-            }
-            if (entry.type != QLatin1String("table")) {
-                result.error = QStringLiteral("所选文件中的\"%1\"不是数据表").arg(table.name);
-                return result;
-            }
-            result.error = checkTable(db, entry, table);
-            if (!result.error.isEmpty())
-                return result;
-        }
+        openForCheck(db, path, limit, place);
+        checkEncodingAndTables(db, tables, result);
     } catch (const DbError& e) {
         result.error = refusalOf(db, e);
-        result.missingTables.clear();
     }
+    if (ownQuickCheck) {
+        const QString damage = ownQuickCheck->result();
+        if (!damage.isEmpty())
+            result.error = damage;
+    }
+    if (!result.error.isEmpty())
+        result.missingTables.clear();
     return result;
+}
+
+struct QuickCheckRun::State {
+    std::thread thread;
+    QString refusal;
+};
+
+QuickCheckRun::QuickCheckRun(const QString& path, qint64 timeLimit, OutsideFilePlace place) : m_state(new State)
+{
+    State* state = m_state.get();
+    state->thread = std::thread([state, path, timeLimit, place] {
+        // The header first, as the other checks do: a file cut short says so, not what the
+        // engine makes of it.
+        if (checkHeaderAndSize(path, &state->refusal) < 0)
+            return;
+        Connection db;
+        try {
+            openForCheck(db, path, timeLimit, place);
+            QString check;
+            try {
+                check = db.scalar(QStringLiteral("PRAGMA quick_check")).toString();
+            } catch (const DbError& e) {
+                if (db.timeLimitPassed())
+                    throw;
+                check = e.message();
+            }
+            if (check != QLatin1String("ok"))
+                state->refusal = QStringLiteral("所选的文件已经损坏（%1）").arg(diagnosticLine(check));
+        } catch (const DbError& e) {
+            state->refusal = refusalOf(db, e);
+        } catch (...) {
+            state->refusal = QStringLiteral("所选的文件无法检查");
+        }
+    });
+}
+
+QuickCheckRun::~QuickCheckRun()
+{
+    if (m_state->thread.joinable())
+        m_state->thread.join();
+}
+
+QString QuickCheckRun::result()
+{
+    if (m_state->thread.joinable())
+        m_state->thread.join();
+    return m_state->refusal;
 }
 
 void OpenOutsideFile(Connection& connection, const QString& path)

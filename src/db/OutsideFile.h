@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
+
 class Connection;
 
 // A table an import copies from a file received from elsewhere, with the columns it copies.
@@ -39,8 +41,30 @@ qint64 OutsideCheckMilliseconds(qint64 fileSize);
 // A private copy only this program holds is read through a memory map; a file in place, which
 // another program may cut short meanwhile (a bus error under a map), by plain reads.
 enum class OutsideFilePlace { PrivateCopy, InPlace };
+class QuickCheckRun;
+// With a quick check already running (quickCheck given), the checks leave it to the caller,
+// who takes its result before trusting what was read.
 OutsideFileCheck CheckOutsideFile(const QString& path, const QList<OutsideTable>& tables, qint64 timeLimit = -1,
-                                  OutsideFilePlace place = OutsideFilePlace::PrivateCopy);
+                                  OutsideFilePlace place = OutsideFilePlace::PrivateCopy,
+                                  QuickCheckRun* quickCheck = nullptr);
+
+// The engine's quick check of a received file, the longest of the checks, on a thread and a
+// connection of its own: the other checks and the first readings of the same file run beside
+// it. The engine reads a damaged file without harm, so only the refusal must wait for it: a
+// file the quick check refuses is refused with its reason, whatever else was found.
+class QuickCheckRun {
+public:
+    QuickCheckRun(const QString& path, qint64 timeLimit, OutsideFilePlace place = OutsideFilePlace::PrivateCopy);
+    ~QuickCheckRun(); // waits for the check
+    QuickCheckRun(const QuickCheckRun&) = delete;
+    QuickCheckRun& operator=(const QuickCheckRun&) = delete;
+    // Waits for the check: empty when the file passed, else the refusal.
+    QString result();
+
+private:
+    struct State;
+    std::unique_ptr<State> m_state;
+};
 
 // Opens a checked file for reading as a received file, its statements under the time bound of
 // its size. Raises DbError.

@@ -111,9 +111,24 @@ void ReceivedFile::prepare(Connection& working)
         return;
     }
     m_readPath = m_copy.path();
+    // The quick check reads the whole copy; the other checks and the reading of the label and
+    // the codes run beside it, and its refusal, when it refuses, is the one shown.
+    QuickCheckRun quickCheck(m_readPath, OutsideCheckMilliseconds(QFileInfo(m_readPath).size()));
+    checkCopy(working, quickCheck);
+    const QString damage = quickCheck.result();
+    if (!damage.isEmpty()) {
+        m_status = Refused;
+        m_message = m_copy.named(damage);
+    }
+}
+
+// The checks of the restored copy beside its quick check, then its reading.
+void ReceivedFile::checkCopy(Connection& working, QuickCheckRun& quickCheck)
+{
     const QString label = QStringLiteral("ct_label");
     const OutsideFileCheck check =
-        CheckOutsideFile(m_readPath, {OutsideTableOf(working, m_table), OutsideTable{label, {QStringLiteral("db_name")}}});
+        CheckOutsideFile(m_readPath, {OutsideTableOf(working, m_table), OutsideTable{label, {QStringLiteral("db_name")}}},
+                         -1, OutsideFilePlace::PrivateCopy, &quickCheck);
     if (!check.error.isEmpty()) {
         m_status = Refused;
         m_message = m_copy.named(check.error);

@@ -60,6 +60,7 @@ public:
 
 private:
     void prepare(Connection& working);
+    void checkCopy(Connection& working, QuickCheckRun& quickCheck);
     void readCopy(Connection& working);
     Status m_status = Refused;
     QString m_message;

@@ -46,10 +46,10 @@ const QList<OutsideTable> kRequired = {
 };
 
 // A file with a good header whose pages were changed after it was written.
-QByteArray damaged(const QString& path, bool truncate)
+QByteArray damaged(const QString& path, bool truncate,
+                   const QString& table = QStringLiteral("create table dt_data (c901 numeric, c902 text, z001 numeric);"))
 {
-    makeFile(path, QStringLiteral("create table dt_data (c901 numeric, c902 text, z001 numeric);"
-                                  "create table ct_label (db_name text);"
+    makeFile(path, table + QStringLiteral("create table ct_label (db_name text);"
                                   "with recursive n(i) as (select 1 union all select i+1 from n where i<3000) "
                                   "insert into dt_data select 100000000000+i, hex(randomblob(20)), i from n;"));
     QByteArray bytes = readAll(path);
@@ -195,6 +195,30 @@ TEST(OutsideFile, AnEngineDiagnosticIsCutToItsFirstLine)
     EXPECT_TRUE(check.error.startsWith("所选的文件已经损坏（")) << check.error.toStdString();
     EXPECT_FALSE(check.error.contains('\n')) << check.error.toStdString();
     EXPECT_FALSE(check.error.contains("*** in database")) << check.error.toStdString();
+}
+
+// The quick check runs beside the other checks; a damaged file is refused as damaged whatever
+// else is wrong with it, and with a run the caller started the caller takes that refusal.
+TEST(OutsideFile, TheQuickChecksRefusalComesFirst)
+{
+    TestEnvironment env(TestEnvironment::Empty);
+    const QString path = env.path("both.db");
+    writeAll(path, damaged(path, false, "create table dt_data (c901 numeric check (c901 > 0), c902 text, z001 numeric);"));
+    const QString whole = CheckOutsideFile(path, kRequired).error;
+    EXPECT_TRUE(whole.startsWith("所选的文件已经损坏（")) << whole.toStdString();
+
+    QuickCheckRun run(path, 30000);
+    const OutsideFileCheck rest = CheckOutsideFile(path, kRequired, -1, OutsideFilePlace::PrivateCopy, &run);
+    EXPECT_TRUE(rest.error.contains("检查约束")) << rest.error.toStdString();
+    EXPECT_TRUE(run.result().startsWith("所选的文件已经损坏（"));
+
+    const QString good = env.path("good.db");
+    makeFile(good, kGood);
+    QuickCheckRun passing(good, 30000);
+    EXPECT_TRUE(CheckOutsideFile(good, kRequired, -1, OutsideFilePlace::PrivateCopy, &passing).passed());
+    EXPECT_EQ(passing.result(), "");
+    QuickCheckRun cut(env.path("missing.db"), 30000);
+    EXPECT_TRUE(cut.result().contains("无法读取"));
 }
 
 // Views are never resolved, however many build on each other: the check stays well inside a
