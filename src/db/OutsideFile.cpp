@@ -246,6 +246,8 @@ QString refusalOf(const Connection& db, const DbError& e)
     // The header was right: what stops the engine now is most likely damage.
     return QStringLiteral("所选的文件无法打开，可能已经损坏（%1）").arg(diagnosticLine(e.message()));
 }
+
+// Opens a file for one of the checks, under their time bound.
 void openForCheck(Connection& db, const QString& path, qint64 timeLimit, OutsideFilePlace place)
 {
     db.open(path, Connection::Mode::Outside);
@@ -253,9 +255,7 @@ void openForCheck(Connection& db, const QString& path, qint64 timeLimit, Outside
         db.execute(QStringLiteral("PRAGMA mmap_size=0"));
     db.setTimeLimit(timeLimit);
 }
-} // namespace
 
-namespace {
 // The checks besides the quick check on an open file: its text encoding and its required tables.
 void checkEncodingAndTables(Connection& db, const QList<OutsideTable>& tables, OutsideFileCheck& result)
 {
